@@ -1,0 +1,1 @@
+#include "distance/formulas.h"

@@ -1,0 +1,136 @@
+#include "driver/options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <optional>
+
+#include "distance/methods.h"
+#include "storage/fatal.h"
+#include "tree/partitions.h"
+
+namespace gadrin {
+namespace {
+
+// A decimal integer as "%d" scans it: leading white space skipped, stops at
+// the first character that cannot continue it. Empty when no digit could be
+// read; LONG_MIN/LONG_MAX when it does not fit in a long.
+std::optional<long> scan_long(const char* text) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text) return std::nullopt;
+  return value;
+}
+
+// An option's integer value, rejected unless it lies in [low, high].
+std::optional<int> scan_int_in(const char* text, long low, long high) {
+  const std::optional<long> value = scan_long(text);
+  if (!value) return std::nullopt;
+  if (*value < low || *value > high) fatal(stderr, "invalid option\n");
+  return static_cast<int>(*value);
+}
+
+bool is_position_digit(char c) { return c >= '0' && c <= '3'; }
+
+void add_codon_position(const char* text, std::array<int, 3>& codon) {
+  const std::optional<int> position = scan_int_in(text, 1, 3);
+  if (position) codon[*position - 1] = 1;
+}
+
+FilePtr open_or_fail(const char* name, const char* mode, const char* message) {
+  FilePtr stream(std::fopen(name, mode));
+  if (!stream) fatal(stderr, message, name);
+  return stream;
+}
+
+}  // namespace
+
+int time_seed() { return static_cast<int>(std::time(nullptr) % 3000); }
+
+void print_usage(std::FILE* out) {
+  std::fprintf(out,
+               "gadrin sequencefile -p[population file] -d[distace option]  -b[bootstrap "
+               "number] -o[output file] -s[seed] -dxy -neg -g[gamma parameter]\n");
+  std::fprintf(out, "distance option\n");
+  for (int i = 0; i < kMethodCount; ++i) std::fprintf(out, "%d    %s\n", i, method_names[i]);
+}
+
+Settings parse_command_line(int argc, char** argv) {
+  Settings settings;
+  settings.seed = time_seed();
+  if (argc <= 1) {
+    print_usage(stdout);
+    std::exit(1);
+  }
+  for (int a = 1; a < argc; ++a) {
+    const char* arg = argv[a];
+    if (arg[0] != '-') {
+      settings.seq_file = open_or_fail(arg, "r", "Can't open input-file:%s\n");
+      settings.seq_name = arg;
+      continue;
+    }
+    if (std::strcmp(arg, "-dxy") == 0) {
+      settings.use_dxy = 1;
+      continue;
+    }
+    if (std::strcmp(arg, "-neg") == 0) {
+      settings.allow_neg = 1;
+      continue;
+    }
+    const char* value = arg + 2;
+    switch (arg[1]) {
+      case 'p':
+        settings.pop_file = open_or_fail(value, "r", "Can't open poplation file %s\n");
+        settings.pop_name = value;
+        break;
+      case 'o':
+        settings.report_file = open_or_fail(value, "w", "Can't open output-file:%s\n");
+        settings.report = settings.report_file.get();
+        break;
+      case 'd':
+        if (auto m = scan_int_in(value, 0, kMethodCount - 1)) settings.method = *m;
+        break;
+      case 'b':
+        if (auto b = scan_int_in(value, 0, INT_MAX)) settings.nboot = *b;
+        break;
+      case 's':
+        if (auto s = scan_int_in(value, kMinSeed, kMaxSeed)) settings.seed = *s;
+        break;
+      case 'g': {
+        char* end = nullptr;
+        const float x = std::strtof(value, &end);
+        if (end == value) break;  // no number: gamma keeps its value
+        if (x < 0) fatal(stderr, "invalid option gamma=%f\n", static_cast<double>(x));
+        settings.gamma = static_cast<double>(x);
+        break;
+      }
+      case 'c':
+        // Every -c starts afresh; its positions may be glued to it and may
+        // follow as separate arguments that begin with a digit 0..3.
+        settings.codon = {0, 0, 0};
+        if (is_position_digit(value[0])) add_codon_position(value, settings.codon);
+        while (a + 1 < argc && is_position_digit(argv[a + 1][0])) {
+          add_codon_position(argv[a + 1], settings.codon);
+          ++a;
+        }
+        break;
+      case 'u':
+        if (value[0] == '\0') {  // -u alone
+          verbosity = 1;
+        } else if (auto u = scan_int_in(value, INT_MIN, INT_MAX)) {
+          verbosity = *u;
+        }
+        break;
+      default:
+        fatal(stderr, "invalid argument");
+    }
+  }
+  if (!settings.seq_file) fatal(stderr, "no input-file\n");
+  if (!settings.pop_file) fatal(stderr, "no population-file\n");
+  return settings;
+}
+
+}  // namespace gadrin

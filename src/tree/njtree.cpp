@@ -1,0 +1,1 @@
+#include "tree/njtree.h"

@@ -1,0 +1,2 @@
+#include "tree/partitions.h"
+namespace gadrin { int verbosity = 0; }

@@ -1,0 +1,1 @@
+#include "tree/random.h"
