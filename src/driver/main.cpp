@@ -1,7 +1,7 @@
 #include "driver/options.h"
+#include "driver/run.h"
 
 int main(int argc, char** argv) {
   gadrin::Settings settings = gadrin::parse_command_line(argc, argv);
-  (void)settings;
-  return 0;
+  return gadrin::run_analysis(settings);
 }

@@ -1,0 +1,14 @@
+// The analysis run: from the parsed command line to the finished report.
+#pragma once
+
+#include "driver/options.h"
+
+namespace gadrin {
+
+// Reads both input files (each twice), codes the sequences, runs the
+// observed analysis and the bootstrap, and writes the report. Failures end
+// the process with status 1 inside the steps that find them. Returns the
+// exit status of a completed run.
+[[nodiscard]] int run_analysis(Settings& settings);
+
+}  // namespace gadrin

@@ -1,0 +1,3 @@
+#include "distance/comparison.h"
+
+#include <gtest/gtest.h>

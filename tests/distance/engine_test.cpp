@@ -1,0 +1,3 @@
+#include "distance/engine.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "distance/formulas.h"
+
+#include <gtest/gtest.h>

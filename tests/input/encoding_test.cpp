@@ -1,0 +1,3 @@
+#include "input/encoding.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "input/popfile.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "input/seqfile.h"
+
+#include <gtest/gtest.h>

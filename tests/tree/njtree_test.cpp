@@ -1,0 +1,3 @@
+#include "tree/njtree.h"
+
+#include <gtest/gtest.h>

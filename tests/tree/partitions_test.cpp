@@ -1,0 +1,3 @@
+#include "tree/partitions.h"
+
+#include <gtest/gtest.h>

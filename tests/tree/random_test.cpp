@@ -1,0 +1,3 @@
+#include "tree/random.h"
+
+#include <gtest/gtest.h>
