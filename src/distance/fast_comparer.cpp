@@ -1,0 +1,1 @@
+#include "distance/fast_comparer.h"

@@ -1,0 +1,3 @@
+#include "distance/fast_comparer.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "driver/newick.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "driver/progress.h"
+
+#include <gtest/gtest.h>

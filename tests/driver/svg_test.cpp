@@ -1,0 +1,3 @@
+#include "driver/svg.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "driver/table.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "input/fasta.h"
+
+#include <gtest/gtest.h>
