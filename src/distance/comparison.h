@@ -20,7 +20,7 @@ extern const int tn_class[4][4];
 // A T G C gap: -1 identical, 0 different.
 extern const int match5[5][5];
 
-// The comparison (1..5) that a method 0..16 uses.
+// The comparison (1..5) that a method 0..16 uses; 0 for any other number.
 [[nodiscard]] int comparison_for(int method);
 
 // Counts of one pair. Only the fields of the pair's comparison are
@@ -69,7 +69,10 @@ class ReferenceComparer final : public PairComparer {
   SiteLists sites_{};
 };
 
-// One straightforward comparison of sequences i and j (i first).
+// One straightforward comparison of sequences i and j (i first): every
+// field of counts is cleared, then the listed sites of the comparison are
+// walked in list order. Sites where a code lies outside the comparison's
+// range (bases 0..3, residues 0..19, bases and gap 0..4) are passed over.
 void compare_pair(const CharMatrix& seqs, int comparison, const SiteLists& sites, int i, int j,
                   PairCounts& counts);
 
