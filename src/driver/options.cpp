@@ -89,6 +89,7 @@ Settings parse_command_line(int argc, char** argv) {
       case 'o':
         settings.report_file = open_or_fail(value, "w", "Can't open output-file:%s\n");
         settings.report = settings.report_file.get();
+        settings.report_name = value;
         break;
       case 'd':
         if (auto m = scan_int_in(value, 0, kMethodCount - 1)) settings.method = *m;

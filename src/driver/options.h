@@ -21,6 +21,7 @@ struct Settings {
   FilePtr pop_file;
   std::string pop_name;
   FilePtr report_file;           // set by -o; the report goes to stdout otherwise
+  std::string report_name;
   std::FILE* report = stdout;    // the report stream
   int method = 0;                // distance method 0..16
   int nboot = 0;                 // bootstrap replicates B (>= 0)

@@ -2,12 +2,18 @@
 
 #include <cstdio>
 
+#include "distance/comparison.h"
+#include "distance/engine.h"
 #include "distance/methods.h"
+#include "driver/analysis.h"
+#include "driver/bootstrap.h"
+#include "driver/report.h"
 #include "input/encoding.h"
 #include "input/popfile.h"
 #include "input/seqfile.h"
 #include "storage/fatal.h"
 #include "storage/storage.h"
+#include "tree/njtree.h"
 
 namespace gadrin {
 namespace {
@@ -23,47 +29,134 @@ void zero_rows(CharMatrix& m, int rows, int cols) {
   for (int i = 0; i < rows; ++i) clear_buffer(m[i], cols);
 }
 
+void read_sequences(Settings& s, Analysis& a) {
+  read_seq_dims(s.seq_file.get(), a.nseq, a.nsite, a.maxnm);
+  s.seq_file.reset();
+  FilePtr stream = reopen(s.seq_name, s.report, "Can't open sequence file %s\n");
+  a.names = char_matrix(a.nseq, a.maxnm + 1);
+  a.seqs = char_matrix(a.nsite, a.nseq);
+  a.complete = int_vector(a.nsite);
+  a.variable = int_vector(a.nsite);
+  a.site_class = int_vector(a.nsite);
+  a.replicate_sites = int_vector(a.nsite);
+  zero_rows(a.names, a.nseq, a.maxnm + 1);
+  read_seqs(stream.get(), a.nseq, a.nsite, a.seqs, a.names, a.maxnm);
+}
+
+void read_populations(Settings& s, Analysis& a) {
+  read_pop_dims(s.pop_file.get(), a.npop, a.maxpopnm, a.nseq);
+  s.pop_file.reset();
+  a.popnames = char_matrix(a.npop, a.maxpopnm + 1);
+  a.pops = int_matrix(a.npop, 3);
+  zero_rows(a.popnames, a.npop, a.maxpopnm + 1);
+  for (int p = 0; p < a.npop; ++p) a.pops[p][0] = a.pops[p][1] = a.pops[p][2] = 0;
+  FilePtr stream = reopen(s.pop_name, s.report, "Can't open poplation file %s\n");
+  read_pops(stream.get(), a.npop, a.popnames, a.pops, a.nseq);
+}
+
+void allocate_results(Analysis& a) {
+  const int n = a.npop;
+  a.within = double_vector(n);
+  a.within_sums = double_vector(n);
+  a.within_squares = double_vector(n);
+  a.rep_within = double_vector(n);
+  a.between = double_matrix(n, n);
+  a.rep_between = double_matrix(n, n);
+  a.dxy_sums = double_matrix(n, n);
+  a.da_sums = double_matrix(n, n);
+  a.nj = double_matrix(n, n);
+  if (!a.has_tree()) return;
+  const int pairs = n * (n - 1) / 2;
+  a.join = int_matrix(n - 2, 3);
+  a.rep_join = int_matrix(n - 2, 3);
+  a.support = int_vector(n - 3);
+  a.brlen = double_matrix(n, 3);
+  a.rep_brlen = double_matrix(n, 3);
+  a.partition = char_matrix(n - 3, n);
+  a.rep_partition = char_matrix(n - 3, n);
+  a.nodes = tnode_array(n - 2);
+  a.branches = int_matrix(n - 3, 2);
+  a.rep_branches = int_matrix(n - 3, 2);
+  a.otu = int_vector(n);
+  a.pair = int_matrix(pairs, 2);
+  a.tie = int_vector(pairs);
+  a.qval = double_vector(pairs);
+  a.joindist = double_vector(n);
+  a.rowsum = double_vector(n);
+  a.leaf_side = char_vector(n);
+  a.node_side = char_vector(n - 2);
+  a.done = char_vector(n - 2);
+  a.cand = int_vector(n - 3);
+  a.obs_row = char_vector(n);
+  a.comp_row = char_vector(n);
+}
+
+void code_sequences(const Settings& s, Analysis& a) {
+  if (is_amino_method(s.method)) {
+    code_amino_acids(a.seqs, a.nseq, a.nsite, a.nvariable, a.ncomplete, a.complete, a.variable,
+                     a.site_class);
+  } else {
+    code_nucleotides(a.seqs, a.nseq, a.nsite, a.nvariable, a.ncomplete, a.variable, a.complete,
+                     s.codon, a.site_class);
+  }
+}
+
+// The observed tree's input: da (or dxy) of every pair, negative values as 0
+// unless they are allowed. The engine has just cleared the matrix.
+void fill_tree_input(const Settings& s, Analysis& a) {
+  for (int i = 0; i < a.npop; ++i) {
+    for (int j = i + 1; j < a.npop; ++j) {
+      double v = s.use_dxy ? a.between[j][i] : a.between[i][j];
+      if (v < 0 && !s.allow_neg) v = 0;
+      a.nj[i][j] = a.nj[j][i] = v;
+    }
+  }
+}
+
+// Flushes the report and reports a stream that could not be written whole.
+void finish_report(Settings& s) {
+  bool written = std::fflush(s.report) == 0 && !std::ferror(s.report);
+  if (s.report_file) written = std::fclose(s.report_file.release()) == 0 && written;
+  if (!written) {
+    if (s.report == stdout) fatal(stderr, "Can't write the report to standard output\n");
+    fatal(stderr, "Can't write output-file:%s\n", s.report_name.c_str());
+  }
+}
+
 }  // namespace
 
-int run_analysis(Settings& settings) {
-  std::FILE* report = settings.report;
-
-  // Sequence file: dimensions, then content.
-  int nseq = 0, nsite = 0, maxnm = 0;
-  read_seq_dims(settings.seq_file.get(), nseq, nsite, maxnm);
-  settings.seq_file.reset();
-  FilePtr seq_file = reopen(settings.seq_name, report, "Can't open sequence file %s\n");
-  CharMatrix names = char_matrix(nseq, maxnm + 1);
-  CharMatrix seqs = char_matrix(nsite, nseq);
-  IntVector complete = int_vector(nsite);
-  IntVector variable = int_vector(nsite);
-  IntVector site_class = int_vector(nsite);
-  IntVector replicate_sites = int_vector(nsite);
-  zero_rows(names, nseq, maxnm + 1);
-  read_seqs(seq_file.get(), nseq, nsite, seqs, names, maxnm);
-  seq_file.reset();
-
-  // Population file: dimensions, then content.
-  int npop = 0, maxpopnm = 0;
-  read_pop_dims(settings.pop_file.get(), npop, maxpopnm, nseq);
-  settings.pop_file.reset();
-  CharMatrix popnames = char_matrix(npop, maxpopnm + 1);
-  IntMatrix pops = int_matrix(npop, 3);
-  zero_rows(popnames, npop, maxpopnm + 1);
-  for (int p = 0; p < npop; ++p) pops[p][0] = pops[p][1] = pops[p][2] = 0;
-  FilePtr pop_file = reopen(settings.pop_name, report, "Can't open poplation file %s\n");
-  read_pops(pop_file.get(), npop, popnames, pops, nseq);
-  pop_file.reset();
+int run_analysis(Settings& settings, PairComparer& comparer) {
+  Analysis a;
+  read_sequences(settings, a);
+  read_populations(settings, a);
   std::fflush(stdout);
+  allocate_results(a);
+  code_sequences(settings, a);
 
-  int nvariable = 0, ncomplete = 0;
-  if (is_amino_method(settings.method)) {
-    code_amino_acids(seqs, nseq, nsite, nvariable, ncomplete, complete, variable, site_class);
-  } else {
-    code_nucleotides(seqs, nseq, nsite, nvariable, ncomplete, variable, complete, settings.codon,
-                     site_class);
-  }
+  write_report_head(settings.report, a);
+  bootstrap_first_stage(settings, a);
+
+  const int status = compute_distances(
+      a.npop, a.pops, a.whole_sum, a.within, a.between, a.within_sums, a.within_squares,
+      a.dxy_sums, a.da_sums, a.nj, a.npairs, a.seqs, a.ncomplete, a.complete, a.nvariable,
+      a.variable, settings.method, settings.gamma, 0, settings.use_dxy, settings.allow_neg,
+      comparer);
+  if (status != 0) fatal(stdout, "distance was inapplicable\n");
+  a.diversity = a.whole_sum / a.npairs;
+
+  fill_tree_input(settings, a);
+  if (a.has_tree())
+    njtree(a.npop, a.nj, a.join, a.brlen, a.otu, a.pair, a.qval, a.joindist, a.rowsum);
+
+  bootstrap_second_stage(settings, a, comparer);
+  write_report_body(settings.report, settings, a);
+  finish_report(settings);
   return 0;
+}
+
+int run_analysis(Settings& settings) {
+  ReferenceComparer comparer;
+  return run_analysis(settings, comparer);
 }
 
 }  // namespace gadrin

@@ -1,6 +1,7 @@
 // The analysis run: from the parsed command line to the finished report.
 #pragma once
 
+#include "distance/comparison.h"
 #include "driver/options.h"
 
 namespace gadrin {
@@ -8,7 +9,9 @@ namespace gadrin {
 // Reads both input files (each twice), codes the sequences, runs the
 // observed analysis and the bootstrap, and writes the report. Failures end
 // the process with status 1 inside the steps that find them. Returns the
-// exit status of a completed run.
+// exit status of a completed run. The overload with a comparer counts the
+// pairs of every engine call with it.
 [[nodiscard]] int run_analysis(Settings& settings);
+[[nodiscard]] int run_analysis(Settings& settings, PairComparer& comparer);
 
 }  // namespace gadrin
