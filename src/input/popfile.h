@@ -3,6 +3,7 @@
 // (counted from 1, inclusive). Blank lines may stand anywhere. Read twice.
 #pragma once
 
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -19,8 +20,12 @@ int read_pop_dims(std::FILE* stream, int& npop, int& maxpopnm, int nseq);
 
 // Content pass. Fills `popnames` (npop x (maxpopnm + 1), zero-filled by the
 // caller) and `pops` (npop x 3: first, last, count), repeating the counting
-// pass's checks and adding its own. Returns 0 or ends the process.
-int read_pops(std::FILE* stream, int npop, CharMatrix& popnames, IntMatrix& pops, int nseq);
+// pass's checks and adding its own. Names are cut to `maxpopnm` characters,
+// so a file that changed since the counting pass cannot write past a row;
+// callers should pass the counting pass's maxpopnm. Returns 0 or ends the
+// process.
+int read_pops(std::FILE* stream, int npop, CharMatrix& popnames, IntMatrix& pops, int nseq,
+              int maxpopnm = INT_MAX);
 
 // Reads one line, of any length, into `line` (cleared first), the line feed
 // included. `count` is the number of characters other than space, tab and
