@@ -6,6 +6,9 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "distance/methods.h"
 #include "storage/fatal.h"
@@ -44,6 +47,35 @@ FilePtr open_or_fail(const char* name, const char* mode, const char* message) {
   FilePtr stream(std::fopen(name, mode));
   if (!stream) fatal(stderr, message, name);
   return stream;
+}
+
+// The arguments that name input files (bare arguments and -p values), found
+// as the scan will find them, with the same positions consumed by -c.
+std::vector<const char*> input_file_arguments(int argc, char** argv) {
+  std::vector<const char*> inputs;
+  for (int a = 1; a < argc; ++a) {
+    const char* arg = argv[a];
+    if (arg[0] != '-') {
+      inputs.push_back(arg);
+    } else if (arg[1] == 'p') {
+      inputs.push_back(arg + 2);
+    } else if (arg[1] == 'c') {
+      while (a + 1 < argc && is_position_digit(argv[a + 1][0])) ++a;
+    }
+  }
+  return inputs;
+}
+
+// Creating the report file empties it: refuse when it is one of the input
+// files, whatever path names it.
+void refuse_input_as_output(const char* output, int argc, char** argv) {
+  struct stat out {};
+  if (::stat(output, &out) != 0) return;
+  for (const char* input : input_file_arguments(argc, argv)) {
+    struct stat in {};
+    if (::stat(input, &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+      fatal(stderr, "Output file %s is an input file\n", output);
+  }
 }
 
 }  // namespace
@@ -87,6 +119,7 @@ Settings parse_command_line(int argc, char** argv) {
         settings.pop_name = value;
         break;
       case 'o':
+        refuse_input_as_output(value, argc, argv);
         settings.report_file = open_or_fail(value, "w", "Can't open output-file:%s\n");
         settings.report = settings.report_file.get();
         settings.report_name = value;
