@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <vector>
 
 #include "tree/random.h"
@@ -79,6 +80,7 @@ struct NjCase {
   std::vector<double> upper;  // d(1,2), d(1,3), ..., d(n-1,n)
   std::vector<JoinRow> join;
   std::vector<Row> brlen;
+  friend void PrintTo(const NjCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const NjCase kNjCases[] = {
@@ -165,6 +167,7 @@ struct TieCase {
   double tol;
   std::vector<JoinRow> join;
   std::vector<Row> brlen;
+  friend void PrintTo(const TieCase& c, std::ostream* os) { *os << c.name; }
 };
 
 // Criteria of the four-leaf matrix: -36 for (1,2) and (3,4), -28 for the

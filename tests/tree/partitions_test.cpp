@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -166,6 +167,7 @@ struct SupportCase {
   std::vector<JoinRow> replicate;
   std::vector<int> before;
   std::vector<int> after;
+  friend void PrintTo(const SupportCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const SupportCase kSupportCases[] = {
@@ -210,6 +212,7 @@ struct MalformedCase {
   int n;
   std::vector<Slots> records;
   const char* message;
+  friend void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const MalformedCase kMalformed[] = {

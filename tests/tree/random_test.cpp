@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <vector>
 
 namespace gadrin {
@@ -16,6 +17,7 @@ struct StreamCase {
   const char* name;
   int control;
   float first[4];
+  friend void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
 };
 
 const StreamCase kStreams[] = {
