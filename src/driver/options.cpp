@@ -78,6 +78,56 @@ void refuse_input_as_output(const char* output, int argc, char** argv) {
   }
 }
 
+// An extra output file named by a long option: created at once, like -o.
+FilePtr create_output(const char* option, const char* name, int argc, char** argv) {
+  refuse_input_as_output(name, argc, argv);
+  FilePtr stream(std::fopen(name, "w"));
+  if (!stream) fatal(stderr, "Can't open %s file:%s\n", option, name);
+  return stream;
+}
+
+// The value of "--name=value" when `arg` is that option; a known option
+// written without "=value" is an error.
+const char* long_value(const char* arg, const char* name, const char* form) {
+  const std::size_t length = std::strlen(name);
+  if (std::strncmp(arg, name, length) != 0) return nullptr;
+  if (arg[length] == '=') return arg + length + 1;
+  if (arg[length] == '\0') fatal(stderr, "option %s needs a value: %s\n", name, form);
+  return nullptr;
+}
+
+// Options of the form --name or --name=value. Anything else that begins
+// with "--" gets the answer of any unknown option.
+void scan_long_option(const char* arg, int argc, char** argv, Settings& settings) {
+  if (std::strcmp(arg, "--help") == 0) {
+    print_usage(stdout);
+    std::exit(0);
+  }
+  if (std::strcmp(arg, "--version") == 0) {
+    std::printf("gadrin %s\n", kVersion);
+    std::exit(0);
+  }
+  if (std::strcmp(arg, "--fasta") == 0) {
+    settings.fasta = true;
+  } else if (const char* name = long_value(arg, "--newick", "--newick=FILE")) {
+    settings.newick_file = create_output("newick", name, argc, argv);
+  } else if (const char* svg = long_value(arg, "--svg", "--svg=FILE")) {
+    settings.svg_file = create_output("svg", svg, argc, argv);
+  } else if (const char* table = long_value(arg, "--table", "--table=FILE")) {
+    settings.table_file = create_output("table", table, argc, argv);
+  } else if (const char* threads = long_value(arg, "--threads", "--threads=N")) {
+    char* end = nullptr;
+    errno = 0;
+    const long n = std::strtol(threads, &end, 10);
+    if (end == threads || *end != '\0' || errno != 0 || n < 1 || n > kMaxThreads)
+      fatal(stderr, "invalid option --threads=%s (a number of threads from 1 to %d)\n", threads,
+            kMaxThreads);
+    settings.threads = static_cast<int>(n);
+  } else {
+    fatal(stderr, "invalid argument");
+  }
+}
+
 }  // namespace
 
 int time_seed() { return static_cast<int>(std::time(nullptr) % 3000); }
@@ -110,6 +160,10 @@ Settings parse_command_line(int argc, char** argv) {
     }
     if (std::strcmp(arg, "-neg") == 0) {
       settings.allow_neg = 1;
+      continue;
+    }
+    if (arg[1] == '-') {
+      scan_long_option(arg, argc, argv, settings);
       continue;
     }
     const char* value = arg + 2;

@@ -30,7 +30,17 @@ struct Settings {
   std::array<int, 3> codon = {1, 1, 1};  // keep codon positions 1, 2, 3
   int use_dxy = 0;               // -dxy: tree from dxy instead of da
   int allow_neg = 0;             // -neg: negative values enter the tree input
+
+  // Long options, written --name or --name=value.
+  bool fasta = false;            // --fasta: the sequence file is aligned FASTA
+  FilePtr newick_file;           // --newick=FILE: the observed tree in Newick
+  FilePtr svg_file;              // --svg=FILE: the observed tree as an SVG picture
+  FilePtr table_file;            // --table=FILE: the results as tab-separated values
+  int threads = 1;               // --threads=N: threads counting the pairs
 };
+
+inline constexpr const char* kVersion = "0.1.0";
+inline constexpr int kMaxThreads = 256;
 
 // Seeds accepted by -s: the generator negates the seed and adds 54773 to it.
 inline constexpr long kMinSeed = -2147483647L;

@@ -7,8 +7,13 @@
 #include "distance/methods.h"
 #include "driver/analysis.h"
 #include "driver/bootstrap.h"
+#include "driver/newick.h"
+#include "driver/progress.h"
 #include "driver/report.h"
+#include "driver/svg.h"
+#include "driver/table.h"
 #include "input/encoding.h"
+#include "input/fasta.h"
 #include "input/popfile.h"
 #include "input/seqfile.h"
 #include "storage/fatal.h"
@@ -30,7 +35,9 @@ void zero_rows(CharMatrix& m, int rows, int cols) {
 }
 
 void read_sequences(Settings& s, Analysis& a) {
-  read_seq_dims(s.seq_file.get(), a.nseq, a.nsite, a.maxnm);
+  const auto dims = s.fasta ? read_fasta_dims : read_seq_dims;
+  const auto content = s.fasta ? read_fasta : read_seqs;
+  dims(s.seq_file.get(), a.nseq, a.nsite, a.maxnm);
   s.seq_file.reset();
   FilePtr stream = reopen(s.seq_name, s.report, "Can't open sequence file %s\n");
   a.names = char_matrix(a.nseq, a.maxnm + 1);
@@ -40,7 +47,7 @@ void read_sequences(Settings& s, Analysis& a) {
   a.site_class = int_vector(a.nsite);
   a.replicate_sites = int_vector(a.nsite);
   zero_rows(a.names, a.nseq, a.maxnm + 1);
-  read_seqs(stream.get(), a.nseq, a.nsite, a.seqs, a.names, a.maxnm);
+  content(stream.get(), a.nseq, a.nsite, a.seqs, a.names, a.maxnm);
 }
 
 void read_populations(Settings& s, Analysis& a) {
@@ -113,6 +120,52 @@ void fill_tree_input(const Settings& s, Analysis& a) {
   }
 }
 
+// Standard errors for the table, from the running sums before the report
+// turns them into statistics in place.
+void write_results_table(const Settings& s, const Analysis& a) {
+  const int n = a.npop;
+  DoubleVector within_se = double_vector(n);
+  DoubleMatrix between_se = double_matrix(n, n);
+  double whole_se = 0;
+  if (s.nboot > 0) {
+    for (int p = 0; p < n; ++p)
+      within_se[p] = standard_error(bootstrap_stat(a.within_sums[p], a.within_squares[p], s.nboot).variance);
+    for (int i = 0; i < n; ++i) {
+      for (int j = i + 1; j < n; ++j) {
+        between_se[j][i] = standard_error(bootstrap_stat(a.dxy_sums[i][j], a.dxy_sums[j][i], s.nboot).variance);
+        between_se[i][j] = standard_error(bootstrap_stat(a.da_sums[i][j], a.da_sums[j][i], s.nboot).variance);
+      }
+    }
+    whole_se = standard_error(bootstrap_stat(a.whole_rep_sum, a.whole_rep_squares, s.nboot).variance);
+  }
+  write_table(s.table_file.get(), n, a.popnames, a.within, a.between, a.diversity, within_se,
+              between_se, whole_se, s.nboot);
+}
+
+// The tree pictures; with fewer than three populations there is no tree.
+void write_tree_files(const Settings& s, const Analysis& a) {
+  const std::pair<std::FILE*, const char*> outputs[] = {{s.newick_file.get(), "--newick"},
+                                                        {s.svg_file.get(), "--svg"}};
+  for (const auto& [stream, option] : outputs) {
+    if (stream == nullptr) continue;
+    if (!a.has_tree()) {
+      std::fprintf(stderr, "no tree with fewer than three populations: %s file left empty\n",
+                   option);
+      continue;
+    }
+    (stream == s.newick_file.get() ? write_newick : write_svg)(
+        stream, a.npop, a.popnames, a.join, a.brlen, a.branches, a.support, s.nboot);
+  }
+}
+
+// Closes an extra output file and reports one that could not be written whole.
+void finish_file(FilePtr& file, const char* option) {
+  if (!file) return;
+  const bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
+  if (std::fclose(file.release()) != 0 || !written)
+    fatal(stderr, "Can't write the %s file\n", option);
+}
+
 // Flushes the report and reports a stream that could not be written whole.
 void finish_report(Settings& s) {
   bool written = std::fflush(s.report) == 0 && !std::ferror(s.report);
@@ -148,9 +201,17 @@ int run_analysis(Settings& settings, PairComparer& comparer) {
   if (a.has_tree())
     njtree(a.npop, a.nj, a.join, a.brlen, a.otu, a.pair, a.qval, a.joindist, a.rowsum);
 
-  bootstrap_second_stage(settings, a, comparer);
+  {
+    Progress progress(stderr, settings.nboot);
+    bootstrap_second_stage(settings, a, comparer, [&progress](int done) { progress.update(done); });
+  }
+  if (settings.table_file) write_results_table(settings, a);
   write_report_body(settings.report, settings, a);
   finish_report(settings);
+  write_tree_files(settings, a);
+  finish_file(settings.newick_file, "--newick");
+  finish_file(settings.svg_file, "--svg");
+  finish_file(settings.table_file, "--table");
   return 0;
 }
 
