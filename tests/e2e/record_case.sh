@@ -2,7 +2,7 @@
 # Records a new golden case from the current binary, for review by hand:
 #   record_case.sh BINARY NAME [ARG...]
 # Writes tests/e2e/cases/NAME/args and expected/{stdout,stderr,status} (and
-# the report file when an -o argument names one inside the case). Input files
+# the files that -o, --newick, --svg and --table name inside the case). Input files
 # the case needs must be placed in the case folder (or taken from data/)
 # before recording. Check every expected file against the documented
 # behaviour before committing it.
@@ -30,8 +30,11 @@ for stream in stdout stderr; do
 done
 for arg in "$@"; do
   case "$arg" in
-    -o*) out=${arg#-o}; [ -f "$work/$out" ] && [ ! -e "$case_dir/$out" ] && cp "$work/$out" "$case_dir/expected/" ;;
+    -o*) out=${arg#-o} ;;
+    --newick=*|--svg=*|--table=*) out=${arg#*=} ;;
+    *) continue ;;
   esac
+  if [ -f "$work/$out" ] && [ ! -e "$case_dir/$out" ]; then cp "$work/$out" "$case_dir/expected/"; fi
 done
 echo "== $name: status $(cat "$case_dir/expected/status")"
 for f in "$case_dir"/expected/*; do
