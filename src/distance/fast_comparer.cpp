@@ -121,38 +121,65 @@ void count_tgc(const Word* a, int words, int* tgc) {
   tgc[2] = c;
 }
 
+// Scratch space of the packing, `width` (nseq rounded up to a multiple of 16)
+// elements per plane, so that the loops over sequences have no odd tail.
+struct Scratch {
+  std::ptrdiff_t nseq;
+  std::ptrdiff_t width;
+  unsigned char* row;    // one site's codes; entries past nseq stay 0
+  unsigned char* bytes;  // eight sites' bits per sequence and plane
+  Word* words;           // 64 sites' bits per sequence and plane
+};
+
 // Packs list entries [first, first + count) (count <= 64) into word `w` of
-// every sequence's planes. acc holds Planes * nseq words, plane-major, so the
-// inner loop over sequences reads one site row and writes contiguous words.
-// Returns the largest code met, taken as an unsigned byte.
+// every sequence's planes. Bits are gathered eight sites at a time in one
+// byte per sequence and plane, the latest site in the lowest bit (the order
+// of bits in a word is free as long as every sequence shares it, and unused
+// bits stay 0), then moved into place in one word per sequence and plane;
+// both are plane-major, so the loop over sequences reads one site row and
+// writes contiguous elements. Returns the largest code met, taken as an
+// unsigned byte.
 template <int Planes>
-unsigned pack_word(const CharMatrix& seqs, const int* list, int first, int count, int nseq,
-                   Word* acc, Word* planes, std::size_t stride, int w) {
-  std::fill(acc, acc + static_cast<std::ptrdiff_t>(Planes) * nseq, Word{0});
+unsigned char pack_word(const CharMatrix& seqs, const int* list, int first, int count,
+                        const Scratch& sc, Word* planes, std::size_t stride, int w) {
+  const std::ptrdiff_t width = sc.width;
+  std::fill(sc.words, sc.words + Planes * width, Word{0});
   unsigned char largest = 0;
-  for (int t = 0; t < count; ++t) {
-    const auto* row = reinterpret_cast<const unsigned char*>(seqs[list[first + t]]);
-    for (int q = 0; q < nseq; ++q) largest = std::max(largest, row[q]);
-    for (int k = 0; k < Planes; ++k) {
-      Word* plane = acc + static_cast<std::ptrdiff_t>(k) * nseq;
-      for (int q = 0; q < nseq; ++q) plane[q] |= Word{(row[q] >> k) & 1u} << t;
+  for (int octet = 0; octet * 8 < count; ++octet) {
+    std::fill(sc.bytes, sc.bytes + Planes * width, static_cast<unsigned char>(0));
+    const int end = std::min(count, octet * 8 + 8);
+    for (int t = octet * 8; t < end; ++t) {
+      std::copy_n(seqs[list[first + t]], sc.nseq, sc.row);
+      // The row and the byte planes are distinct buffers.
+#pragma GCC ivdep
+      for (std::ptrdiff_t q = 0; q < width; ++q) {
+        const unsigned char c = sc.row[q];
+        largest = std::max(largest, c);
+        for (int k = 0; k < Planes; ++k) {
+          unsigned char& b = sc.bytes[k * width + q];
+          b = static_cast<unsigned char>((b << 1) | ((c >> k) & 1u));
+        }
+      }
+    }
+    for (std::ptrdiff_t q = 0; q < Planes * width; ++q) {
+      sc.words[q] |= Word{sc.bytes[q]} << (8 * octet);
     }
   }
-  for (int q = 0; q < nseq; ++q) {
+  for (std::ptrdiff_t q = 0; q < sc.nseq; ++q) {
     Word* out = planes + static_cast<std::size_t>(q) * stride + static_cast<std::size_t>(w) * Planes;
-    for (int k = 0; k < Planes; ++k) out[k] = acc[static_cast<std::ptrdiff_t>(k) * nseq + q];
+    for (int k = 0; k < Planes; ++k) out[k] = sc.words[k * width + q];
   }
   return largest;
 }
 
 template <int Planes>
-unsigned pack_list(const CharMatrix& seqs, const int* list, int length, int nseq, Word* acc,
-                   Word* planes, std::size_t stride) {
-  unsigned largest = 0;
+unsigned char pack_list(const CharMatrix& seqs, const int* list, int length, const Scratch& sc,
+                        Word* planes, std::size_t stride) {
+  unsigned char largest = 0;
   for (int first = 0, w = 0; first < length; first += kWordBits, ++w) {
     const int count = std::min(kWordBits, length - first);
     largest =
-        std::max(largest, pack_word<Planes>(seqs, list, first, count, nseq, acc, planes, stride, w));
+        std::max(largest, pack_word<Planes>(seqs, list, first, count, sc, planes, stride, w));
   }
   return largest;
 }
@@ -166,14 +193,16 @@ FastComparer::FastComparer(int nseq, int max_sites, int comparison)
       stride_(static_cast<std::size_t>(max_words_) * static_cast<std::size_t>(max_planes_)),
       planes_(std::make_unique<Word[]>(stride_ * static_cast<std::size_t>(nseq_))),
       base_counts_(std::make_unique<int[]>(static_cast<std::size_t>(nseq_) * 3)),
-      acc_(std::make_unique<Word[]>(static_cast<std::size_t>(max_planes_) *
-                                    static_cast<std::size_t>(nseq_))) {}
+      width_((nseq_ + 15) / 16 * 16),
+      row_(std::make_unique<unsigned char[]>(width_)),
+      acc_bytes_(std::make_unique<unsigned char[]>(width_ * static_cast<std::size_t>(max_planes_))),
+      acc_words_(std::make_unique<Word[]>(width_ * static_cast<std::size_t>(max_planes_))) {}
 
 std::size_t FastComparer::buffer_bytes() const {
-  return (stride_ * static_cast<std::size_t>(nseq_) +
-          static_cast<std::size_t>(max_planes_) * static_cast<std::size_t>(nseq_)) *
-             sizeof(Word) +
-         static_cast<std::size_t>(nseq_) * 3 * sizeof(int);
+  const std::size_t n = static_cast<std::size_t>(nseq_);
+  const std::size_t planes = static_cast<std::size_t>(max_planes_);
+  return stride_ * n * sizeof(Word) + n * 3 * sizeof(int) + width_ +
+         width_ * planes * (1 + sizeof(Word));
 }
 
 void FastComparer::prepare(const CharMatrix& seqs, int comparison, const SiteLists& sites) {
@@ -189,14 +218,16 @@ void FastComparer::prepare(const CharMatrix& seqs, int comparison, const SiteLis
   if (!packed_) return;
 
   Word* planes = planes_.get();
-  unsigned largest = 0;
+  const Scratch sc{nseq_, static_cast<std::ptrdiff_t>(width_), row_.get(), acc_bytes_.get(),
+                   acc_words_.get()};
+  unsigned char largest = 0;
   switch (nplanes_) {
-    case 2: largest = pack_list<2>(seqs, list, length_, nseq_, acc_.get(), planes, stride_); break;
-    case 3: largest = pack_list<3>(seqs, list, length_, nseq_, acc_.get(), planes, stride_); break;
-    default: largest = pack_list<5>(seqs, list, length_, nseq_, acc_.get(), planes, stride_); break;
+    case 2: largest = pack_list<2>(seqs, list, length_, sc, planes, stride_); break;
+    case 3: largest = pack_list<3>(seqs, list, length_, sc, planes, stride_); break;
+    default: largest = pack_list<5>(seqs, list, length_, sc, planes, stride_); break;
   }
   // A negative code reads as a byte of 128 or more and falls outside too.
-  packed_ = largest < static_cast<unsigned>(code_limit(comparison));
+  packed_ = largest < code_limit(comparison);
   if (!packed_) return;
 
   if (comparison == 2 || comparison == 3) {

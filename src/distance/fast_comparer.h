@@ -60,8 +60,12 @@ class FastComparer final : public PairComparer {
   std::unique_ptr<std::uint64_t[]> planes_;
   // Per sequence q: number of T, G, C in its packed list ([q * 3 + b - 1]).
   std::unique_ptr<int[]> base_counts_;
-  // Packing accumulators, one word per sequence and plane.
-  std::unique_ptr<std::uint64_t[]> acc_;
+  // Packing scratch: one site row, then a byte and a word per sequence and
+  // plane, over width_ (nseq rounded up to 16) sequences.
+  std::size_t width_;
+  std::unique_ptr<unsigned char[]> row_;
+  std::unique_ptr<unsigned char[]> acc_bytes_;
+  std::unique_ptr<std::uint64_t[]> acc_words_;
 
   int comparison_ = 1;
   int nplanes_ = 2;

@@ -150,6 +150,8 @@ const Shape kShapes[] = {
     {"low divergence with gaps", 30, 700, 4, 0.01, 0.002, false},
     {"high divergence with gaps", 12, 333, 4, 0.4, 0.01, false},
     {"drawn sites", 25, 517, 4, 0.05, 0.001, true},
+    {"16 sequences", 16, 130, 4, 0.1, 0.0, true},
+    {"33 sequences", 33, 191, 4, 0.1, 0.0, false},
     {"drawn, nearly all variable", 9, 200, 4, 0.6, 0.0, true},
     {"residues", 15, 411, 20, 0.1, 0.005, false},
     {"residues drawn", 15, 389, 20, 0.3, 0.005, true},
@@ -246,14 +248,15 @@ TEST(FastComparer, ListsBeyondTheBuffersAreWalked) {
 
 TEST(FastComparer, PackedPlanesAreSmall) {
   // 300 sequences x 3000 sites: 47 words of 64 sites, 2 planes, 8 bytes a
-  // word = 752 bytes per sequence, 225600 in all; plus 300 x 2 words of
-  // packing accumulators (4800) and 300 x 3 base counts (3600): 234000
-  // bytes, a quarter of the 900000-byte sequence matrix.
+  // word: 300 x 47 x 2 x 8 = 225600 bytes of planes; 300 x 3 base counts x 4
+  // = 3600; packing scratch over 304 sequences (300 rounded up to 16): a row
+  // of 304 bytes and 304 x 2 x (1 + 8) = 5472. In all 234976 bytes, about a
+  // quarter of the 900000-byte sequence matrix.
   const FastComparer nucleotides(300, 3000, 1);
-  EXPECT_EQ(nucleotides.buffer_bytes(), 234000u);
-  // Five planes for residues: 300 x 47 x 5 x 8 + 300 x 5 x 8 + 3600.
+  EXPECT_EQ(nucleotides.buffer_bytes(), 225600u + 3600u + 304u + 5472u);
+  // Five planes for residues: 300 x 47 x 5 x 8 = 564000, 304 x 5 x 9 = 13680.
   const FastComparer residues(300, 3000, 4);
-  EXPECT_EQ(residues.buffer_bytes(), 564000u + 12000u + 3600u);
+  EXPECT_EQ(residues.buffer_bytes(), 564000u + 3600u + 304u + 13680u);
 }
 
 }  // namespace
