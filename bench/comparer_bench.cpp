@@ -1,10 +1,12 @@
 // Time of one engine call's counting: prepare() and every pair of 300
 // sequences over one bootstrap replicate of 3000 sites, for the site-by-site
-// walk and the packed comparer, with comparisons 1, 3 and 4. Ends with the
-// ratio of the two per comparison.
+// walk and the packed comparer (popcnt instruction and portable bit
+// counting), with comparisons 1, 3 and 4. Starts with the memory taken by
+// the comparer and ends with the ratio of the two per comparison.
 //
 //   build-fast/bench/gadrin_bench [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <map>
@@ -123,6 +125,13 @@ void BM_Fast(benchmark::State& state) {
   state.counters["buffer_bytes"] = static_cast<double>(comparer.buffer_bytes());
 }
 
+void BM_FastPortable(benchmark::State& state) {
+  const int comparison = static_cast<int>(state.range(0));
+  const Alignment a = alignment_for(comparison);
+  FastComparer comparer(kSeqs, kSites, comparison, BitCounting::portable);
+  count_all_pairs(state, comparer, a, comparison);
+}
+
 void BM_FastPrepare(benchmark::State& state) {
   const int comparison = static_cast<int>(state.range(0));
   const Alignment a = alignment_for(comparison);
@@ -136,16 +145,19 @@ void BM_FastPrepare(benchmark::State& state) {
 
 BENCHMARK(BM_Reference)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->MinTime(0.3);
 BENCHMARK(BM_Fast)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->MinTime(0.3);
+BENCHMARK(BM_FastPortable)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond)->MinTime(0.3);
 BENCHMARK(BM_FastPrepare)->Arg(1)->Arg(3)->Arg(4)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 
 // Console output as usual, and the time per run name kept for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration) {
-        ms_[{run.run_name.function_name, run.run_name.args}] = run.GetAdjustedRealTime();
+        ms_[{run.run_name.function_name, run.run_name.args}] = run.GetAdjustedCPUTime();
       }
     }
   }
@@ -156,15 +168,36 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const auto ref = ms_.find({"BM_Reference", arg});
       const auto fast = ms_.find({"BM_Fast", arg});
       if (ref == ms_.end() || fast == ms_.end()) continue;
-      std::printf("comparison %d: reference %.2f ms, fast %.3f ms, ratio %.1f\n", comparison,
+      std::printf("comparison %d: reference %.2f ms, fast %.3f ms (CPU), ratio %.1f\n", comparison,
                   ref->second, fast->second, ref->second / fast->second);
     }
   }
 
  private:
-  // (function name, argument) -> milliseconds per iteration.
+  // (function name, argument) -> CPU milliseconds per iteration.
   std::map<std::pair<std::string, std::string>, double> ms_;
 };
+
+long peak_rss_kb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Growth of the peak resident size when the comparer is built and prepared
+// over the alignment, against the alignment itself.
+void report_memory() {
+  const long start = peak_rss_kb();
+  const Alignment a = alignment_for(1);
+  const long with_alignment = peak_rss_kb();
+  FastComparer comparer(kSeqs, kSites, 1);
+  comparer.prepare(a.seqs, 1, a.lists());
+  const long with_comparer = peak_rss_kb();
+  std::printf("memory: sequence matrix %d bytes, comparer buffers %zu bytes; peak RSS +%ld kB "
+              "for the alignment, +%ld kB for the comparer\n",
+              kSites * kSeqs, comparer.buffer_bytes(), with_alignment - start,
+              with_comparer - with_alignment);
+}
 
 }  // namespace
 }  // namespace gadrin
@@ -172,6 +205,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  gadrin::report_memory();
   gadrin::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.print_ratios();

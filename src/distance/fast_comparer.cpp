@@ -11,11 +11,6 @@ namespace {
 using Word = std::uint64_t;
 constexpr int kWordBits = 64;
 
-// The kernels carry a clone built for the popcnt instruction, chosen when the
-// program is loaded on a CPU that has it; the default clone counts bits
-// portably.
-#define GADRIN_POPCNT_CLONES __attribute__((target_clones("popcnt", "default")))
-
 int planes_for(int comparison) {
   switch (comparison) {
     case 4: return 5;
@@ -37,7 +32,11 @@ bool walks_variable_list(int comparison) {
   return comparison == 1 || comparison == 4 || comparison == 5;
 }
 
-inline int bits(Word w) { return std::popcount(w); }
+// The counting loops are written once, inlined into two sets of kernels:
+// one built for the popcnt instruction, one counting bits portably.
+#define GADRIN_KERNEL_BODY [[gnu::always_inline]] inline
+
+GADRIN_KERNEL_BODY int bits(Word w) { return std::popcount(w); }
 
 // Comparison 1 and the transition/transversion part of comparison 3 on
 // two-plane words: bit 0 differing is a transversion; bit 0 equal and bit 1
@@ -48,8 +47,7 @@ struct TsTv {
   int pyrimidine_transitions = 0;
 };
 
-GADRIN_POPCNT_CLONES
-TsTv count_tstv(const Word* a, const Word* b, int words) {
+GADRIN_KERNEL_BODY TsTv tstv_body(const Word* a, const Word* b, int words) {
   TsTv t;
   for (int w = 0; w < 2 * words; w += 2) {
     const Word x0 = a[w] ^ b[w];
@@ -60,8 +58,7 @@ TsTv count_tstv(const Word* a, const Word* b, int words) {
   return t;
 }
 
-GADRIN_POPCNT_CLONES
-TsTv count_tn(const Word* a, const Word* b, int words) {
+GADRIN_KERNEL_BODY TsTv tn_body(const Word* a, const Word* b, int words) {
   TsTv t;
   for (int w = 0; w < 2 * words; w += 2) {
     const Word x0 = a[w] ^ b[w];
@@ -75,8 +72,7 @@ TsTv count_tn(const Word* a, const Word* b, int words) {
 
 // Base pairs with T, G or C on both sides; m[x][y] for codes x+1, y+1. Only
 // these three one-hot planes are zero in the padding past the list's end.
-GADRIN_POPCNT_CLONES
-void count_tgc_pairs(const Word* a, const Word* b, int words, int m[3][3]) {
+GADRIN_KERNEL_BODY void tgc_pairs_body(const Word* a, const Word* b, int words, int m[3][3]) {
   for (int w = 0; w < 2 * words; w += 2) {
     const Word ai[3] = {a[w] & ~a[w + 1], ~a[w] & a[w + 1], a[w] & a[w + 1]};
     const Word bj[3] = {b[w] & ~b[w + 1], ~b[w] & b[w + 1], b[w] & b[w + 1]};
@@ -87,7 +83,7 @@ void count_tgc_pairs(const Word* a, const Word* b, int words, int m[3][3]) {
 }
 
 template <int Planes>
-int count_differences(const Word* a, const Word* b, int words) {
+GADRIN_KERNEL_BODY int differences_body(const Word* a, const Word* b, int words) {
   int d = 0;
   for (int w = 0; w < Planes * words; w += Planes) {
     Word x = 0;
@@ -97,19 +93,8 @@ int count_differences(const Word* a, const Word* b, int words) {
   return d;
 }
 
-GADRIN_POPCNT_CLONES
-int count_residue_differences(const Word* a, const Word* b, int words) {
-  return count_differences<5>(a, b, words);
-}
-
-GADRIN_POPCNT_CLONES
-int count_state_differences(const Word* a, const Word* b, int words) {
-  return count_differences<3>(a, b, words);
-}
-
 // Number of T, G and C in one sequence's two-plane words.
-GADRIN_POPCNT_CLONES
-void count_tgc(const Word* a, int words, int* tgc) {
+GADRIN_KERNEL_BODY void tgc_body(const Word* a, int words, int* tgc) {
   int t = 0, g = 0, c = 0;
   for (int w = 0; w < 2 * words; w += 2) {
     t += bits(a[w] & ~a[w + 1]);
@@ -119,6 +104,70 @@ void count_tgc(const Word* a, int words, int* tgc) {
   tgc[0] = t;
   tgc[1] = g;
   tgc[2] = c;
+}
+
+#undef GADRIN_KERNEL_BODY
+
+namespace portable {
+TsTv tstv(const Word* a, const Word* b, int words) { return tstv_body(a, b, words); }
+TsTv tn(const Word* a, const Word* b, int words) { return tn_body(a, b, words); }
+void tgc_pairs(const Word* a, const Word* b, int words, int m[3][3]) {
+  tgc_pairs_body(a, b, words, m);
+}
+int residue_differences(const Word* a, const Word* b, int words) {
+  return differences_body<5>(a, b, words);
+}
+int state_differences(const Word* a, const Word* b, int words) {
+  return differences_body<3>(a, b, words);
+}
+void tgc(const Word* a, int words, int* counts) { tgc_body(a, words, counts); }
+}  // namespace portable
+
+namespace hardware {
+[[gnu::target("popcnt")]] TsTv tstv(const Word* a, const Word* b, int words) {
+  return tstv_body(a, b, words);
+}
+[[gnu::target("popcnt")]] TsTv tn(const Word* a, const Word* b, int words) {
+  return tn_body(a, b, words);
+}
+[[gnu::target("popcnt")]] void tgc_pairs(const Word* a, const Word* b, int words, int m[3][3]) {
+  tgc_pairs_body(a, b, words, m);
+}
+[[gnu::target("popcnt")]] int residue_differences(const Word* a, const Word* b, int words) {
+  return differences_body<5>(a, b, words);
+}
+[[gnu::target("popcnt")]] int state_differences(const Word* a, const Word* b, int words) {
+  return differences_body<3>(a, b, words);
+}
+[[gnu::target("popcnt")]] void tgc(const Word* a, int words, int* counts) {
+  tgc_body(a, words, counts);
+}
+}  // namespace hardware
+
+}  // namespace
+
+struct FastComparer::Kernels {
+  TsTv (*tstv)(const Word*, const Word*, int);
+  TsTv (*tn)(const Word*, const Word*, int);
+  void (*tgc_pairs)(const Word*, const Word*, int, int[3][3]);
+  int (*residue_differences)(const Word*, const Word*, int);
+  int (*state_differences)(const Word*, const Word*, int);
+  void (*tgc)(const Word*, int, int*);
+};
+
+namespace {
+
+constexpr FastComparer::Kernels kPortable{portable::tstv, portable::tn, portable::tgc_pairs,
+                                          portable::residue_differences,
+                                          portable::state_differences, portable::tgc};
+constexpr FastComparer::Kernels kHardware{hardware::tstv, hardware::tn, hardware::tgc_pairs,
+                                          hardware::residue_differences,
+                                          hardware::state_differences, hardware::tgc};
+
+const FastComparer::Kernels* kernels_for(BitCounting counting) {
+  if (counting == BitCounting::portable) return &kPortable;
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("popcnt") ? &kHardware : &kPortable;
 }
 
 // Scratch space of the packing, `width` (nseq rounded up to a multiple of 16)
@@ -186,8 +235,9 @@ unsigned char pack_list(const CharMatrix& seqs, const int* list, int length, con
 
 }  // namespace
 
-FastComparer::FastComparer(int nseq, int max_sites, int comparison)
-    : nseq_(std::max(nseq, 0)),
+FastComparer::FastComparer(int nseq, int max_sites, int comparison, BitCounting counting)
+    : kernels_(kernels_for(counting)),
+      nseq_(std::max(nseq, 0)),
       max_words_((std::max(max_sites, 0) + kWordBits - 1) / kWordBits),
       max_planes_(planes_for(comparison)),
       stride_(static_cast<std::size_t>(max_words_) * static_cast<std::size_t>(max_planes_)),
@@ -231,7 +281,7 @@ void FastComparer::prepare(const CharMatrix& seqs, int comparison, const SiteLis
   if (!packed_) return;
 
   if (comparison == 2 || comparison == 3) {
-    for (int q = 0; q < nseq_; ++q) count_tgc(planes_of(q), words_, &base_counts_[q * 3]);
+    for (int q = 0; q < nseq_; ++q) kernels_->tgc(planes_of(q), words_, &base_counts_[q * 3]);
   }
 }
 
@@ -246,7 +296,7 @@ void FastComparer::compare(int i, int j, PairCounts& counts) const {
   const int n = length_;
   switch (comparison_) {
     case 1: {
-      const TsTv t = count_tstv(a, b, words_);
+      const TsTv t = kernels_->tstv(a, b, words_);
       counts.P = t.transitions;
       counts.Q = t.transversions;
       break;
@@ -255,7 +305,7 @@ void FastComparer::compare(int i, int j, PairCounts& counts) const {
       // The T/G/C block is counted; the A row and column follow from each
       // sequence's base counts, and A/A from the list length.
       int tgc[3][3] = {};
-      count_tgc_pairs(a, b, words_, tgc);
+      kernels_->tgc_pairs(a, b, words_, tgc);
       const int* ci = &base_counts_[i * 3];
       const int* cj = &base_counts_[j * 3];
       int rest = n;
@@ -281,7 +331,7 @@ void FastComparer::compare(int i, int j, PairCounts& counts) const {
       break;
     }
     case 3: {
-      const TsTv t = count_tn(a, b, words_);
+      const TsTv t = kernels_->tn(a, b, words_);
       counts.P2 = t.pyrimidine_transitions;
       counts.P1 = t.transitions - t.pyrimidine_transitions;
       counts.Q = t.transversions;
@@ -296,11 +346,11 @@ void FastComparer::compare(int i, int j, PairCounts& counts) const {
       break;
     }
     case 4:
-      counts.D = count_residue_differences(a, b, words_);
+      counts.D = kernels_->residue_differences(a, b, words_);
       counts.S = n - counts.D;
       break;
     default:
-      counts.D = count_state_differences(a, b, words_);
+      counts.D = kernels_->state_differences(a, b, words_);
       counts.S = n - counts.D;
       break;
   }

@@ -31,12 +31,19 @@
 
 namespace gadrin {
 
+// How the kernels count bits: with the popcnt instruction when the CPU has
+// it (fastest), or with portable code whatever the CPU (portable).
+enum class BitCounting { fastest, portable };
+
 class FastComparer final : public PairComparer {
  public:
+  struct Kernels;
+
   // Buffers for nseq sequences and lists of up to max_sites entries, with the
   // planes of `comparison` (1..5); comparisons needing no more planes may be
   // prepared too.
-  FastComparer(int nseq, int max_sites, int comparison);
+  FastComparer(int nseq, int max_sites, int comparison,
+               BitCounting counting = BitCounting::fastest);
 
   void prepare(const CharMatrix& seqs, int comparison, const SiteLists& sites) override;
   void compare(int i, int j, PairCounts& counts) const override;
@@ -51,6 +58,7 @@ class FastComparer final : public PairComparer {
     return planes_.get() + static_cast<std::size_t>(q) * stride_;
   }
 
+  const Kernels* kernels_;
   int nseq_;
   int max_words_;
   int max_planes_;
