@@ -40,13 +40,13 @@ class CommentFreeReader {
  private:
   // One character of the file, line breaks as single line feeds.
   int raw() {
-    if (raw_held_ != kNothingHeld) {
-      const int c = raw_held_;
+    int c = raw_held_;
+    if (c == kNothingHeld) {
+      c = getc_unlocked(stream_);
+    } else {
       raw_held_ = kNothingHeld;
-      return c;
     }
-    const int c = getc_unlocked(stream_);
-    if (c == '\r') {
+    if (c == '\r') {  // a held carriage return may itself precede a line feed
       const int after = getc_unlocked(stream_);
       if (after == '\n') return after;
       raw_held_ = after;
