@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "distance/formulas.h"
+#include "distance/pair_workers.h"
 
 // The sums and means below are accumulated pair by pair in one fixed order
 // (within populations first, then between them, i outer and j inner), so that
@@ -18,18 +19,28 @@ bool names_inapplicable_pair(int method) {
          method == 16;
 }
 
-// One pair: its counts, then its distance.
+// One pair: its counts, then its distance; or, when worker threads have
+// computed them already, the next pair's results in the engine's order.
 struct PairStep {
   const PairComparer& comparer;
+  const PairWorkers* workers;
   int method;
   int n;
   double gamma;
   int replicate;
+  mutable std::size_t next = 0;
 
   [[nodiscard]] int operator()(int i, int j, double& d) const {
-    PairCounts counts;
-    comparer.compare(i, j, counts);
-    const int status = distance_from_counts(d, method, counts, n, gamma);
+    int status;
+    if (workers != nullptr) {
+      status = workers->status(next);
+      if (status == kApplicable) d = workers->distance(next);
+      ++next;
+    } else {
+      PairCounts counts;
+      comparer.compare(i, j, counts);
+      status = distance_from_counts(d, method, counts, n, gamma);
+    }
     if (status == kInapplicable && replicate == 0 && names_inapplicable_pair(method)) {
       std::printf("inapplicable %d %d\n", i, j);
     }
@@ -45,7 +56,7 @@ int compute_distances(int npop, const IntMatrix& pops, double& whole_sum, Double
                       DoubleMatrix& nj, int& npairs, const CharMatrix& seqs, int n,
                       const IntVector& complete, int v, const IntVector& variable, int method,
                       double gamma, int replicate, int use_dxy, int allow_neg,
-                      PairComparer& comparer) {
+                      PairComparer& comparer, PairWorkers* workers) {
   whole_sum = 0.0;
   npairs = 0;
   for (int p = 0; p < npop; ++p) {
@@ -57,7 +68,8 @@ int compute_distances(int npop, const IntMatrix& pops, double& whole_sum, Double
   }
 
   comparer.prepare(seqs, comparison_for(method), SiteLists{complete.data(), n, variable.data(), v});
-  const PairStep distance{comparer, method, n, gamma, replicate};
+  if (workers != nullptr) workers->run(comparer, method, n, gamma);
+  const PairStep distance{comparer, workers, method, n, gamma, replicate};
 
   for (int p = 0; p < npop; ++p) {
     const int first = pops[p][0] - 1;
@@ -125,7 +137,7 @@ int compute_distances(int npop, const IntMatrix& pops, double& whole_sum, Double
   ReferenceComparer comparer;
   return compute_distances(npop, pops, whole_sum, within, between, within_sums, within_squares,
                            dxy_sums, da_sums, nj, npairs, seqs, n, complete, v, variable, method,
-                           gamma, replicate, use_dxy, allow_neg, comparer);
+                           gamma, replicate, use_dxy, allow_neg, comparer, nullptr);
 }
 
 }  // namespace gadrin

@@ -7,6 +7,8 @@
 
 namespace gadrin {
 
+class PairWorkers;
+
 // Compares every pair of sequences within each population (pops row p:
 // first, last, count; sequences counted from 1) and between every two
 // populations, in a fixed order.
@@ -25,7 +27,9 @@ namespace gadrin {
 // first named on standard output as "inapplicable %d %d" (sequences from 0).
 //
 // `complete` holds n sites and `variable` v sites (drawn, with repeats, in
-// replicate mode). The overload with a comparer counts the pairs with it.
+// replicate mode). The overload with a comparer counts the pairs with it and,
+// when `workers` is set (built for the same population table), computes the
+// pair distances on its threads before adding them up in the same order.
 [[nodiscard]] int compute_distances(
     int npop, const IntMatrix& pops, double& whole_sum, DoubleVector& within,
     DoubleMatrix& between, DoubleVector& within_sums, DoubleVector& within_squares,
@@ -38,6 +42,7 @@ namespace gadrin {
     DoubleMatrix& between, DoubleVector& within_sums, DoubleVector& within_squares,
     DoubleMatrix& dxy_sums, DoubleMatrix& da_sums, DoubleMatrix& nj, int& npairs,
     const CharMatrix& seqs, int n, const IntVector& complete, int v, const IntVector& variable,
-    int method, double gamma, int replicate, int use_dxy, int allow_neg, PairComparer& comparer);
+    int method, double gamma, int replicate, int use_dxy, int allow_neg, PairComparer& comparer,
+    PairWorkers* workers = nullptr);
 
 }  // namespace gadrin

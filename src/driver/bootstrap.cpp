@@ -43,7 +43,8 @@ void bootstrap_first_stage(const Settings& settings, Analysis& a) {
 }
 
 void bootstrap_second_stage(const Settings& settings, Analysis& a, PairComparer& comparer,
-                            const std::function<void(int done)>& on_replicate) {
+                            const std::function<void(int done)>& on_replicate,
+                            PairWorkers* workers) {
   if (a.has_tree()) {
     tree_to_nodes(a.npop, a.join, a.nodes);
     tree_partitions(a.npop, a.nodes, a.partition, a.branches, a.leaf_side, a.node_side, a.done);
@@ -58,7 +59,7 @@ void bootstrap_second_stage(const Settings& settings, Analysis& a, PairComparer&
         a.npop, a.pops, a.rep_whole_sum, a.rep_within, a.rep_between, a.within_sums,
         a.within_squares, a.dxy_sums, a.da_sums, a.nj, a.npairs, a.seqs, a.ncomplete,
         a.replicate_sites, a.nvariable, a.variable, settings.method, settings.gamma, 1,
-        settings.use_dxy, settings.allow_neg, comparer);
+        settings.use_dxy, settings.allow_neg, comparer, workers);
     if (status != 0) {
       ++a.ninap;
       if (++inapplicable_in_a_row == kMaxInapplicableInARow)

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "distance/comparison.h"
+#include "distance/pair_workers.h"
 #include "driver/analysis.h"
 #include "driver/options.h"
 
@@ -24,7 +25,9 @@ void bootstrap_first_stage(const Settings& settings, Analysis& a);
 // kMaxInapplicableInARow of them in a row the run ends with a message on
 // standard output and status 1. `on_replicate`, when set, is told the
 // number of replicates done after each one.
+// `workers`, when set, computes each replicate's pair distances on its threads.
 void bootstrap_second_stage(const Settings& settings, Analysis& a, PairComparer& comparer,
-                            const std::function<void(int done)>& on_replicate = {});
+                            const std::function<void(int done)>& on_replicate = {},
+                            PairWorkers* workers = nullptr);
 
 }  // namespace gadrin

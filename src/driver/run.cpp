@@ -1,10 +1,13 @@
 #include "driver/run.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "distance/comparison.h"
 #include "distance/engine.h"
+#include "distance/fast_comparer.h"
 #include "distance/methods.h"
+#include "distance/pair_workers.h"
 #include "driver/analysis.h"
 #include "driver/bootstrap.h"
 #include "driver/newick.h"
@@ -178,13 +181,23 @@ void finish_report(Settings& s) {
 
 }  // namespace
 
-int run_analysis(Settings& settings, PairComparer& comparer) {
+int run_analysis(Settings& settings, PairComparer* comparer) {
   Analysis a;
   read_sequences(settings, a);
   read_populations(settings, a);
   std::fflush(stdout);
   allocate_results(a);
   code_sequences(settings, a);
+
+  // The pairs are counted from bit-packed site lists unless a comparer is given.
+  std::optional<FastComparer> fast;
+  if (comparer == nullptr) {
+    fast.emplace(a.nseq, a.nsite, comparison_for(settings.method));
+    comparer = &*fast;
+  }
+  std::optional<PairWorkers> workers;
+  if (settings.threads > 1) workers.emplace(a.npop, a.pops, settings.threads);
+  PairWorkers* const threads = workers ? &*workers : nullptr;
 
   write_report_head(settings.report, a);
   bootstrap_first_stage(settings, a);
@@ -193,7 +206,7 @@ int run_analysis(Settings& settings, PairComparer& comparer) {
       a.npop, a.pops, a.whole_sum, a.within, a.between, a.within_sums, a.within_squares,
       a.dxy_sums, a.da_sums, a.nj, a.npairs, a.seqs, a.ncomplete, a.complete, a.nvariable,
       a.variable, settings.method, settings.gamma, 0, settings.use_dxy, settings.allow_neg,
-      comparer);
+      *comparer, threads);
   if (status != 0) fatal(stdout, "distance was inapplicable\n");
   a.diversity = a.whole_sum / a.npairs;
 
@@ -203,7 +216,8 @@ int run_analysis(Settings& settings, PairComparer& comparer) {
 
   {
     Progress progress(stderr, settings.nboot);
-    bootstrap_second_stage(settings, a, comparer, [&progress](int done) { progress.update(done); });
+    bootstrap_second_stage(
+        settings, a, *comparer, [&progress](int done) { progress.update(done); }, threads);
   }
   if (settings.table_file) write_results_table(settings, a);
   write_report_body(settings.report, settings, a);
@@ -215,9 +229,6 @@ int run_analysis(Settings& settings, PairComparer& comparer) {
   return 0;
 }
 
-int run_analysis(Settings& settings) {
-  ReferenceComparer comparer;
-  return run_analysis(settings, comparer);
-}
+int run_analysis(Settings& settings) { return run_analysis(settings, nullptr); }
 
 }  // namespace gadrin
