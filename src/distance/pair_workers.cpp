@@ -5,15 +5,20 @@
 namespace gadrin {
 
 PairWorkers::PairWorkers(int npop, const IntMatrix& pops, int threads) : threads_(threads) {
-  for (int p = 0; p < npop; ++p)
-    for (int i = pops[p][0] - 1; i <= pops[p][1] - 1; ++i)
-      for (int j = i + 1; j <= pops[p][1] - 1; ++j) pairs_.push_back({i, j});
-  for (int p = 0; p < npop - 1; ++p)
-    for (int q = p + 1; q < npop; ++q)
-      for (int i = pops[p][0] - 1; i <= pops[p][1] - 1; ++i)
-        for (int j = pops[q][0] - 1; j <= pops[q][1] - 1; ++j) pairs_.push_back({i, j});
-  distances_ = std::make_unique<double[]>(pairs_.size());
-  statuses_ = std::make_unique<int[]>(pairs_.size());
+  for (int p = 0; p < npop; ++p) {
+    const std::size_t count = pops[p][2];
+    blocks_.push_back({total_, pops[p][0] - 1, pops[p][1] - 1, 0, pops[p][1] - 1, true});
+    total_ += count * (count - 1) / 2;
+  }
+  for (int p = 0; p < npop - 1; ++p) {
+    for (int q = p + 1; q < npop; ++q) {
+      blocks_.push_back(
+          {total_, pops[p][0] - 1, pops[p][1] - 1, pops[q][0] - 1, pops[q][1] - 1, false});
+      total_ += static_cast<std::size_t>(pops[p][2]) * pops[q][2];
+    }
+  }
+  distances_ = std::make_unique<double[]>(total_);
+  statuses_ = std::make_unique<signed char[]>(total_);
   for (int share = 1; share < threads_; ++share)
     helpers_.emplace_back([this, share] { helper_loop(share); });
 }
@@ -28,13 +33,26 @@ PairWorkers::~PairWorkers() {
 }
 
 void PairWorkers::work_share(int share) {
-  const std::size_t total = pairs_.size();
-  const std::size_t begin = total * share / threads_;
-  const std::size_t end = total * (share + 1) / threads_;
+  const std::size_t begin = total_ * share / threads_;
+  const std::size_t end = total_ * (share + 1) / threads_;
   PairCounts counts;
-  for (std::size_t k = begin; k < end; ++k) {
-    job_.comparer->compare(pairs_[k].i, pairs_[k].j, counts);
-    statuses_[k] = distance_from_counts(distances_[k], job_.method, counts, job_.n, job_.gamma);
+  std::size_t k = 0;
+  for (const Block& b : blocks_) {
+    for (int i = b.first_i; i <= b.last_i; ++i) {
+      const int first_j = b.within ? i + 1 : b.first_j;
+      const std::size_t row = b.last_j >= first_j ? b.last_j - first_j + 1 : 0;
+      if (k + row <= begin) {  // a row wholly before the share
+        k += row;
+        continue;
+      }
+      for (int j = first_j; j <= b.last_j; ++j, ++k) {
+        if (k < begin) continue;
+        if (k >= end) return;
+        job_.comparer->compare(i, j, counts);
+        statuses_[k] = static_cast<signed char>(
+            distance_from_counts(distances_[k], job_.method, counts, job_.n, job_.gamma));
+      }
+    }
   }
 }
 
