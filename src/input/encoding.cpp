@@ -33,7 +33,7 @@ struct Alphabet {
   }
 
   int codes[256] = {};
-  int first_incomplete;  // codes from here up make a site incomplete
+  int first_incomplete;                   // codes from here up make a site incomplete
   void (*invalid)(int q, int s, char c);  // reports the byte and ends the process
 };
 

@@ -40,7 +40,9 @@ std::string stdout_of(F run) {
   close(saved);
   std::rewind(sink.get());
   std::string text;
-  for (int c = std::getc(sink.get()); c != EOF; c = std::getc(sink.get())) text.push_back(static_cast<char>(c));
+  for (int c = std::getc(sink.get()); c != EOF; c = std::getc(sink.get())) {
+    text.push_back(static_cast<char>(c));
+  }
   return text;
 }
 

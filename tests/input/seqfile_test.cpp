@@ -42,7 +42,9 @@ std::string captured(std::FILE* stream, F run) {
   close(saved);
   std::rewind(sink.get());
   std::string text;
-  for (int c = std::getc(sink.get()); c != EOF; c = std::getc(sink.get())) text.push_back(static_cast<char>(c));
+  for (int c = std::getc(sink.get()); c != EOF; c = std::getc(sink.get())) {
+    text.push_back(static_cast<char>(c));
+  }
   return text;
 }
 
@@ -201,10 +203,13 @@ const Failure kFailures[] = {
     {"name then line feed", "a\nb AC\n", "", stdout, "format error (1) in data file\n"},
     {"comment as the only separator", "a/* joined */AC\n", "", stdout,
      "format error (1) in data file\n"},
-    {"name and blanks then line feed", "a  \nb AC\n", "", stdout, "format error (2) in data file\n"},
+    {"name and blanks then line feed", "a  \nb AC\n", "", stdout,
+     "format error (2) in data file\n"},
     {"name and blank then crlf", "a ACGT\nb \r\n", "", stdout, "format error (2) in data file\n"},
-    {"second line shorter", "a ACGT\nb ACG\nc A\n", "", stdout, "nsite is not the same 3 (in seq 2)\n"},
-    {"third line longer", "a AC\nb AC\nc ACG\n", "", stdout, "nsite is not the same 3 (in seq 3)\n"},
+    {"second line shorter", "a ACGT\nb ACG\nc A\n", "", stdout,
+     "nsite is not the same 3 (in seq 2)\n"},
+    {"third line longer", "a AC\nb AC\nc ACG\n", "", stdout,
+     "nsite is not the same 3 (in seq 3)\n"},
     {"content pass: more sites", "a AC\nb GT\n", "a AC\nb GTACGT\n", stderr,
      "nsite is not the same 6 (in seq 2)\n"},
     {"content pass: fewer sites", "a AC\nb GT\n", "a A\nb GT\n", stderr,
@@ -240,7 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Files, SeqFileFailure, testing::ValuesIn(kFailures), ca
 
 TEST(SeqFile, LongerNameInContentPassWarnsAndKeepsRowTerminated) {
   Alignment a;
-  const std::string output = captured(stdout, [&] { a = read_both("ab AC\nc GT\n", "abcd AC\nc GT\n"); });
+  const std::string output =
+      captured(stdout, [&] { a = read_both("ab AC\nc GT\n", "abcd AC\nc GT\n"); });
   // maxnm = 2: the third and fourth characters are beyond it.
   EXPECT_EQ(output, "fc=3 maxnm=2 seq 0\nfc=4 maxnm=2 seq 0\n");
   EXPECT_EQ(a.name(0), "ab");
