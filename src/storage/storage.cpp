@@ -20,9 +20,12 @@ Vector<T> make_vector(int n, const char* what) {
   return Vector<T>(std::unique_ptr<T[]>(block));
 }
 
+// A failed row frees the rows made before it when fatal() does not end the
+// process (see set_fatal_handler).
 template <class T>
 Matrix<T> make_matrix(int rows, int cols, const char* kind) {
-  T** pointers = rows < 0 ? nullptr : new (std::nothrow) T*[static_cast<std::size_t>(rows)];
+  std::unique_ptr<T*[]> pointers(
+      rows < 0 ? nullptr : new (std::nothrow) T*[static_cast<std::size_t>(rows)]);
   if (pointers == nullptr) {
     std::printf("memory allocation error\n");
     fatal(stdout, "step1 %s matrix %d %d\n", kind, rows, cols);
@@ -30,11 +33,12 @@ Matrix<T> make_matrix(int rows, int cols, const char* kind) {
   for (int i = 0; i < rows; ++i) {
     pointers[i] = cols < 0 ? nullptr : new (std::nothrow) T[static_cast<std::size_t>(cols)];
     if (pointers[i] == nullptr) {
+      const Matrix<T> made(std::move(pointers), i);
       std::printf("memory allocation error\n");
       fatal(stdout, "step2(i=%d) %s matrix %d %d\n", i, kind, rows, cols);
     }
   }
-  return Matrix<T>(std::unique_ptr<T*[]>(pointers), rows);
+  return Matrix<T>(std::move(pointers), rows);
 }
 
 }  // namespace
@@ -48,13 +52,17 @@ CharMatrix char_matrix(int rows, int cols) { return make_matrix<char>(rows, cols
 DoubleMatrix double_matrix(int rows, int cols) { return make_matrix<double>(rows, cols, "double"); }
 
 TnodeArray tnode_array(int n) {
-  Tnode** pointers = n < 0 ? nullptr : new (std::nothrow) Tnode*[static_cast<std::size_t>(n)];
+  std::unique_ptr<Tnode*[]> pointers(
+      n < 0 ? nullptr : new (std::nothrow) Tnode*[static_cast<std::size_t>(n)]);
   if (pointers == nullptr) allocation_failed("Nodc step1 %d\n", n);
   for (int i = 0; i < n; ++i) {
     pointers[i] = new (std::nothrow) Tnode;
-    if (pointers[i] == nullptr) allocation_failed("step2(i=%d) Tnode %d\n", i, n);
+    if (pointers[i] == nullptr) {
+      const TnodeArray made(std::move(pointers), i);
+      allocation_failed("step2(i=%d) Tnode %d\n", i, n);
+    }
   }
-  return TnodeArray(std::unique_ptr<Tnode*[]>(pointers), n);
+  return TnodeArray(std::move(pointers), n);
 }
 
 void free_int_vector(IntVector& v, int) { v.release(); }

@@ -1,6 +1,9 @@
 #include "storage/storage.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "storage/fatal.h"
 #include <unistd.h>
 
 namespace gadrin {
@@ -81,6 +84,19 @@ TEST_P(StorageFailure, PrintsTwoLinesAndExits) {
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, StorageFailure, testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A handler that throws turns the end of the process into an exception, after
+// the message; restoring the default handler ends the process again.
+TEST(FatalHandler, RunsAfterTheMessageInsteadOfExiting) {
+  const FatalHandler previous = set_fatal_handler([] { throw std::runtime_error("fatal"); });
+  EXPECT_EQ(previous, nullptr);
+  testing::internal::CaptureStdout();
+  EXPECT_THROW((void)int_matrix(2, -4), std::runtime_error);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "memory allocation error\nstep2(i=0) integer matrix 2 -4\n");
+  EXPECT_NE(set_fatal_handler(previous), nullptr);
+  EXPECT_EXIT(fatal(stderr, "gone %d\n", 7), testing::ExitedWithCode(1), "^gone 7\n$");
+}
 
 }  // namespace
 }  // namespace gadrin
