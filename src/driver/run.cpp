@@ -61,7 +61,7 @@ void read_populations(Settings& s, Analysis& a) {
   zero_rows(a.popnames, a.npop, a.maxpopnm + 1);
   for (int p = 0; p < a.npop; ++p) a.pops[p][0] = a.pops[p][1] = a.pops[p][2] = 0;
   FilePtr stream = reopen(s.pop_name, s.report, "Can't open poplation file %s\n");
-  read_pops(stream.get(), a.npop, a.popnames, a.pops, a.nseq);
+  read_pops(stream.get(), a.npop, a.popnames, a.pops, a.nseq, a.maxpopnm);
 }
 
 void allocate_results(Analysis& a) {

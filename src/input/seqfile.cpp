@@ -94,6 +94,7 @@ void scan(std::FILE* stream, Pass& pass) {
           pass.name_end();
           state = State::AfterName;
         } else if (c == '\n') {
+          pass.name_end();
           fatal(stdout, "format error (1) in data file\n");
         } else {
           pass.name_char(static_cast<char>(c));
@@ -149,7 +150,10 @@ class CountingPass {
 
 // Stores names and characters. Whatever the matrices have no room for (the
 // file grew since it was counted) is dropped; the warnings and the final
-// count check report it. The last column of a name row stays zero.
+// count check report it. The last column of a name row stays zero. The
+// warnings for a long name wait until the name is complete, so that the name
+// of an ignored last line (one without any sequence character) warns about
+// nothing.
 class ContentPass {
  public:
   ContentPass(int nseq, int nsite, CharMatrix& seqs, CharMatrix& names, int maxnm)
@@ -158,9 +162,11 @@ class ContentPass {
   void name_char(char c) {
     if (seqc_ < nseq_ && fc_ < maxnm_) names_[seqc_][fc_] = c;
     ++fc_;
-    if (fc_ > maxnm_) std::printf("fc=%d maxnm=%d seq %d\n", fc_, maxnm_, seqc_);
   }
-  void name_end() { fc_ = 0; }
+  void name_end() {
+    for (int k = maxnm_ + 1; k <= fc_; ++k) std::printf("fc=%d maxnm=%d seq %d\n", k, maxnm_, seqc_);
+    fc_ = 0;
+  }
   void site(char c) {
     if (i_ < nsite_ && seqc_ < nseq_) seqs_[i_][seqc_] = c;
     ++i_;

@@ -243,6 +243,13 @@ TEST_P(SeqFileFailure, PrintsOnItsStreamAndExits) {
 
 INSTANTIATE_TEST_SUITE_P(Files, SeqFileFailure, testing::ValuesIn(kFailures), case_name<Failure>);
 
+TEST(SeqFile, IgnoredLastLineWithALongNameWarnsAboutNothing) {
+  Alignment a;
+  const std::string output = captured(stdout, [&] { a = read_both("a AC\nlongname"); });
+  EXPECT_EQ(output, "");
+  EXPECT_EQ(a.nseq, 1);
+}
+
 TEST(SeqFile, LongerNameInContentPassWarnsAndKeepsRowTerminated) {
   Alignment a;
   const std::string output =
