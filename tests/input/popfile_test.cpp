@@ -1,5 +1,7 @@
 #include "input/popfile.h"
 
+#include "support/io.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,56 +16,7 @@
 namespace gadrin {
 namespace {
 
-struct Closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, Closer>;
-
-// A temporary file holding `text`, positioned at its start.
-File file_with(std::string_view text) {
-  File f(std::tmpfile());
-  std::fwrite(text.data(), 1, text.size(), f.get());
-  std::rewind(f.get());
-  return f;
-}
-
-// What standard output receives while `run` runs.
-template <class F>
-std::string stdout_of(F run) {
-  std::fflush(stdout);
-  const int saved = dup(STDOUT_FILENO);
-  File sink(std::tmpfile());
-  dup2(fileno(sink.get()), STDOUT_FILENO);
-  run();
-  std::fflush(stdout);
-  dup2(saved, STDOUT_FILENO);
-  close(saved);
-  std::rewind(sink.get());
-  std::string text;
-  for (int c = std::getc(sink.get()); c != EOF; c = std::getc(sink.get())) {
-    text.push_back(static_cast<char>(c));
-  }
-  return text;
-}
-
-// A regular expression matching exactly `text`.
-std::string exactly(std::string_view text) {
-  std::string re = "^";
-  for (char c : text) {
-    if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) re.push_back('\\');
-    re.push_back(c);
-  }
-  return re + "$";
-}
-
-template <class C>
-std::string case_name(const testing::TestParamInfo<C>& info) {
-  std::string name;
-  for (const char* p = info.param.what; *p != '\0'; ++p) {
-    name.push_back(std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
-  }
-  return name;
-}
+using namespace testing_support;
 
 TEST(ReadLine, StoresTheLineAndCountsNonBlanks) {
   const std::string long_line(3000, 'x');
@@ -165,7 +118,7 @@ class PopFileRead : public testing::TestWithParam<Case> {};
 TEST_P(PopFileRead, BothPassesAgree) {
   const Case& c = GetParam();
   Populations p;
-  EXPECT_EQ(stdout_of([&] { p = read_both(c.text, c.text, c.nseq); }), c.output);
+  EXPECT_EQ(captured(stdout, [&] { p = read_both(c.text, c.text, c.nseq); }), c.output);
   const int npop = static_cast<int>(c.rows.size());
   ASSERT_EQ(p.npop, npop);
   std::size_t longest = 0;
@@ -259,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(Files, PopFileFailure, testing::ValuesIn(kFailures), ca
 
 TEST(PopFile, LongerNameInContentPassIsCutToTheRow) {
   Populations p;
-  const std::string output = stdout_of(
+  const std::string output = captured(stdout, 
       [&] { p = read_both("1 populations\n1 ab 1 2\n", "1 populations\n1 abcdef 1 2\n", 2); });
   EXPECT_EQ(output, "");
   EXPECT_EQ(p.maxpopnm, 2);
