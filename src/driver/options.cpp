@@ -43,8 +43,12 @@ void add_codon_position(const char* text, std::array<int, 3>& codon) {
   if (position) codon[*position - 1] = 1;
 }
 
+// A folder opens for reading but reads as an empty file: it counts as a
+// file that cannot be opened.
 FilePtr open_or_fail(const char* name, const char* mode, const char* message) {
   FilePtr stream(std::fopen(name, mode));
+  struct stat info {};
+  if (stream && ::fstat(fileno(stream.get()), &info) == 0 && S_ISDIR(info.st_mode)) stream.reset();
   if (!stream) fatal(stderr, message, name);
   return stream;
 }
