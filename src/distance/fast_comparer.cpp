@@ -200,7 +200,11 @@ unsigned char pack_word(const CharMatrix& seqs, const int* list, int first, int 
     for (int t = octet * 8; t < end; ++t) {
       std::copy_n(seqs[list[first + t]], sc.nseq, sc.row);
       // The row and the byte planes are distinct buffers.
+#if defined(__clang__)
+#pragma clang loop vectorize(assume_safety)
+#else
 #pragma GCC ivdep
+#endif
       for (std::ptrdiff_t q = 0; q < width; ++q) {
         const unsigned char c = sc.row[q];
         largest = std::max(largest, c);
