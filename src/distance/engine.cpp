@@ -84,7 +84,9 @@ int compute_distances(int npop, const IntMatrix& pops, double& whole_sum, Double
         ++npairs;
       }
     }
-    within[p] = within[p] / (count * (count - 1) / 2);
+    // Pair counts in double: exact, and a population of 46342 sequences or
+    // more has more pairs than an int holds.
+    within[p] = within[p] / (static_cast<double>(count) * (count - 1) / 2);
   }
 
   for (int p = 0; p < npop - 1; ++p) {
@@ -98,7 +100,7 @@ int compute_distances(int npop, const IntMatrix& pops, double& whole_sum, Double
           ++npairs;
         }
       }
-      between[q][p] = between[q][p] / (pops[q][2] * pops[p][2]);
+      between[q][p] = between[q][p] / (static_cast<double>(pops[q][2]) * pops[p][2]);
       between[p][q] = (within[q] + within[p]) * (-0.5) + between[q][p];
     }
   }
