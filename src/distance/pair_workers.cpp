@@ -1,24 +1,41 @@
 #include "distance/pair_workers.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <new>
+
 #include "distance/formulas.h"
+#include "storage/fatal.h"
 
 namespace gadrin {
 
 PairWorkers::PairWorkers(int npop, const IntMatrix& pops, int threads) : threads_(threads) {
+  // Overlapping populations can number more pairs than a size_t holds; such a
+  // total, like any the memory cannot hold, ends the run as a failed
+  // allocation does.
+  bool too_many = false;
+  const auto add = [&](std::size_t pairs) {
+    too_many = too_many || __builtin_add_overflow(total_, pairs, &total_);
+  };
   for (int p = 0; p < npop; ++p) {
     const std::size_t count = pops[p][2];
     blocks_.push_back({total_, pops[p][0] - 1, pops[p][1] - 1, 0, pops[p][1] - 1, true});
-    total_ += count * (count - 1) / 2;
+    add(count * (count - 1) / 2);
   }
   for (int p = 0; p < npop - 1; ++p) {
     for (int q = p + 1; q < npop; ++q) {
       blocks_.push_back(
           {total_, pops[p][0] - 1, pops[p][1] - 1, pops[q][0] - 1, pops[q][1] - 1, false});
-      total_ += static_cast<std::size_t>(pops[p][2]) * pops[q][2];
+      add(static_cast<std::size_t>(pops[p][2]) * pops[q][2]);
     }
   }
-  distances_ = std::make_unique<double[]>(total_);
-  statuses_ = std::make_unique<signed char[]>(total_);
+  if (!too_many) distances_.reset(new (std::nothrow) double[total_]());
+  if (distances_) statuses_.reset(new (std::nothrow) signed char[total_]());
+  if (!distances_ || !statuses_) {
+    std::printf("memory allocation error\n");
+    fatal(stdout, "distances of %s%zu pairs for the threads\n", too_many ? "over " : "",
+          too_many ? SIZE_MAX : total_);
+  }
   for (int share = 1; share < threads_; ++share)
     helpers_.emplace_back([this, share] { helper_loop(share); });
 }

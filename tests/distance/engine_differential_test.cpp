@@ -3,6 +3,9 @@
 // and statuses, in observed and replicate mode.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -132,6 +135,38 @@ TEST(EngineDifferential, FastComparerAndThreadsMatchTheSiteWalk) {
         expect_same(reference, threaded, npop, what.c_str());
       }
     }
+  }
+}
+
+// Pair totals that the threads cannot hold end the run as a failed
+// allocation does. 100 populations of the same 100,000 sequences have
+// 100 x 4,999,950,000 + 4950 x 10^10 = 49,999,995,000,000 pairs (400 TB of
+// distances, beyond any address space); 5 populations of 2^31 - 1 sequences
+// have more pairs than a size_t numbers (10 pairs of them alone give
+// 10 x (2^31 - 1)^2 > 2^64).
+TEST(PairWorkersDeathTest, TotalsBeyondMemoryEndTheRun) {
+  struct Case {
+    int npop;
+    int count;
+    const char* message;
+  };
+  const Case cases[] = {
+      {100, 100000, "memory allocation error\ndistances of 49999995000000 pairs for the threads\n"},
+      {5, INT_MAX,
+       "memory allocation error\ndistances of over 18446744073709551615 pairs for the threads\n"},
+  };
+  for (const Case& c : cases) {
+    IntMatrix pops = int_matrix(c.npop, 3);
+    for (int p = 0; p < c.npop; ++p) {
+      pops[p][0] = 1;
+      pops[p][1] = pops[p][2] = c.count;
+    }
+    EXPECT_EXIT(
+        {
+          dup2(STDERR_FILENO, STDOUT_FILENO);
+          const PairWorkers workers(c.npop, pops, 2);
+        },
+        testing::ExitedWithCode(1), c.message);
   }
 }
 
