@@ -2,10 +2,12 @@
 #   make run    build and run gadrin on the example data
 #   make test   build and run every test, normally and under ASan + UBSan
 #   make bench  build the benchmarks
+#   make fuzz   build the fuzz targets with clang and run each for FUZZ_SECONDS
 
 JOBS ?= 2
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test test-normal test-sanitize bench clean
+.PHONY: all build run test test-normal test-sanitize bench fuzz clean
 
 all: build
 
@@ -30,6 +32,9 @@ test-sanitize:
 
 bench: build
 	./build/bench/gadrin_bench
+
+fuzz:
+	JOBS=$(JOBS) fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build build-sanitize
