@@ -1,6 +1,7 @@
 // A whole run on a small sequence file and population file, both taken from
-// the input, counted once with the bit-packed comparer and once with the
-// site walk: the two reports must be byte for byte the same.
+// the input, counted once with the bit-packed comparer (on one or two
+// threads) and once with the site walk: the two reports must be byte for
+// byte the same.
 //
 // Input: four bytes of settings, the sequence file, the line "==", the
 // population file (empty when the separator is missing).
@@ -8,7 +9,8 @@
 //   byte 1     bits 0..1 bootstrap replicates (0..3); bit 2 -dxy; bit 3 -neg;
 //              bit 4 --fasta; bits 5..6 -u level (0 and 3 leave it off);
 //              bit 7 --newick, --svg and --table, written to /dev/null
-//   byte 2     bits 0..2 codon positions kept (7 or 0: no -c); bits 3..5 gamma
+//   byte 2     bits 0..2 codon positions kept (7 or 0: no -c); bits 3..5 gamma;
+//              bit 6 the first run counts the pairs on two threads
 //   byte 3     seed
 #include <unistd.h>
 
@@ -34,7 +36,8 @@ void remove_folder() {
   rmdir(folder.c_str());
 }
 
-std::vector<std::string> arguments(const std::uint8_t* options, const std::string& report) {
+std::vector<std::string> arguments(const std::uint8_t* options, const std::string& report,
+                                   bool threads) {
   static const char* const gammas[] = {"1", "0.5", "2", "0", "0.05", "100", "1e-30", "3.5"};
   std::vector<std::string> args = {"gadrin", seq_path, "-p" + pop_path, "-o" + report};
   args.push_back("-d" + std::to_string(options[0] % 17));
@@ -56,6 +59,7 @@ std::vector<std::string> arguments(const std::uint8_t* options, const std::strin
   }
   args.push_back(std::string("-g") + gammas[options[2] >> 3 & 7]);
   args.push_back("-s" + std::to_string(options[3]));
+  if (threads) args.push_back("--threads=2");
   return args;
 }
 
@@ -114,9 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   write_file(pop_path, separator == std::string_view::npos ? std::string_view()
                                                            : files.substr(separator + 4));
 
-  const bool packed_ended = run(arguments(data, report_paths[0]), nullptr);
+  const bool packed_ended = run(arguments(data, report_paths[0], data[2] & 64), nullptr);
   ReferenceComparer walk;
-  const bool walked_ended = run(arguments(data, report_paths[1]), &walk);
+  const bool walked_ended = run(arguments(data, report_paths[1], false), &walk);
   FUZZ_CHECK(packed_ended == walked_ended);
   FUZZ_CHECK(contents(report_paths[0]) == contents(report_paths[1]));
   return 0;
