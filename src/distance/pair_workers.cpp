@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <new>
 
+#include <chrono>
+
 #include "distance/formulas.h"
 #include "storage/fatal.h"
 
@@ -43,7 +45,7 @@ PairWorkers::PairWorkers(int npop, const IntMatrix& pops, int threads) : threads
 PairWorkers::~PairWorkers() {
   {
     std::lock_guard lock(mutex_);
-    stopping_ = true;
+    stopping_.store(true, std::memory_order_release);
   }
   start_.notify_all();
   for (std::thread& helper : helpers_) helper.join();
@@ -73,34 +75,59 @@ void PairWorkers::work_share(int share) {
   }
 }
 
+namespace {
+
+// Waits a little for `ready` before blocking: between two engine calls the
+// driver needs well under a millisecond, and waking a sleeping thread costs
+// a noticeable part of that.
+template <class Ready>
+bool spin_until(Ready ready) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::microseconds(500);
+  for (int round = 0;; ++round) {
+    if (ready()) return true;
+    if (round % 64 == 63) {
+      if (std::chrono::steady_clock::now() > give_up) return false;
+      std::this_thread::yield();
+    }
+  }
+}
+
+}  // namespace
+
 void PairWorkers::helper_loop(int share) {
   unsigned long seen = 0;
   for (;;) {
-    {
+    const auto started = [&] {
+      return stopping_.load(std::memory_order_acquire) ||
+             generation_.load(std::memory_order_acquire) != seen;
+    };
+    if (!spin_until(started)) {
       std::unique_lock lock(mutex_);
-      start_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-      if (stopping_) return;
-      seen = generation_;
+      start_.wait(lock, started);
     }
+    if (stopping_.load(std::memory_order_acquire)) return;
+    seen = generation_.load(std::memory_order_acquire);
     work_share(share);
-    {
+    if (pending_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
       std::lock_guard lock(mutex_);
-      if (--pending_ == 0) finished_.notify_one();
+      finished_.notify_one();
     }
   }
 }
 
 void PairWorkers::run(const PairComparer& comparer, int method, int n, double gamma) {
+  job_ = Job{&comparer, method, n, gamma};
+  pending_.store(threads_ - 1, std::memory_order_relaxed);
   {
     std::lock_guard lock(mutex_);
-    job_ = Job{&comparer, method, n, gamma};
-    pending_ = threads_ - 1;
-    ++generation_;
+    generation_.fetch_add(1, std::memory_order_release);
   }
   start_.notify_all();
   work_share(0);
+  const auto finished = [&] { return pending_.load(std::memory_order_acquire) == 0; };
+  if (spin_until(finished)) return;
   std::unique_lock lock(mutex_);
-  finished_.wait(lock, [&] { return pending_ == 0; });
+  finished_.wait(lock, finished);
 }
 
 }  // namespace gadrin

@@ -7,6 +7,7 @@
 // as without threads, so every result is bit-identical for any thread count.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -63,9 +64,9 @@ class PairWorkers {
   std::mutex mutex_;
   std::condition_variable start_, finished_;
   Job job_{};
-  unsigned long generation_ = 0;
-  int pending_ = 0;
-  bool stopping_ = false;
+  std::atomic<unsigned long> generation_{0};
+  std::atomic<int> pending_{0};
+  std::atomic<bool> stopping_{false};
   std::vector<std::thread> helpers_;
 };
 
