@@ -9,9 +9,12 @@
 
 #include "distance/formulas.h"
 #include "distance/methods.h"
+#include "support/coded.h"
 
 namespace gadrin {
 namespace {
+
+using testing_support::describe;
 
 constexpr int kA = 0, kT = 1, kG = 2, kC = 3;
 const char* const kBases = "ATGC-";
@@ -26,14 +29,7 @@ struct Alignment {
   Alignment(std::initializer_list<const char*> rows, const char* alphabet) {
     const int nseq = static_cast<int>(rows.size());
     const int nsite = static_cast<int>(std::strlen(*rows.begin()));
-    seqs = char_matrix(nsite, nseq);
-    int q = 0;
-    for (const char* row : rows) {
-      for (int s = 0; s < nsite; ++s) {
-        seqs[s][q] = static_cast<char>(std::strchr(alphabet, row[s]) - alphabet);
-      }
-      ++q;
-    }
+    seqs = testing_support::coded(rows, alphabet);
     for (int s = 0; s < nsite; ++s) {
       complete.push_back(s);
       for (int k = 1; k < nseq; ++k) {
@@ -61,17 +57,6 @@ int distance(double& d, const Alignment& al, const SiteLists& sites, int method,
   return distance_from_counts(d, method, count(al, sites, method, i, j), sites.n, 1.0);
 }
 
-std::string describe(const PairCounts& c) {
-  std::string s = "S=" + std::to_string(c.S) + " P=" + std::to_string(c.P) +
-                  " Q=" + std::to_string(c.Q) + " P1=" + std::to_string(c.P1) +
-                  " P2=" + std::to_string(c.P2) + " D=" + std::to_string(c.D) + " M=";
-  for (const auto& row : c.M) {
-    for (int x : row) s += std::to_string(x) + ",";
-  }
-  s += " base=";
-  for (int x : c.base) s += std::to_string(x) + ",";
-  return s;
-}
 
 TEST(ComparisonTables, FollowPurinesAndPyrimidines) {
   const auto purine = [](int b) { return b == kA || b == kG; };

@@ -13,6 +13,7 @@
 
 #include "distance/formulas.h"
 #include "distance/methods.h"
+#include "support/coded.h"
 
 namespace gadrin {
 namespace {
@@ -29,14 +30,7 @@ class Engine : public testing::Test {
             std::initializer_list<std::pair<int, int>> ranges, const char* alphabet = "ATGC") {
     nseq = static_cast<int>(rows.size());
     nsite = static_cast<int>(std::strlen(*rows.begin()));
-    seqs = char_matrix(nsite, nseq);
-    int q = 0;
-    for (const char* row : rows) {
-      for (int s = 0; s < nsite; ++s) {
-        seqs[s][q] = static_cast<char>(std::strchr(alphabet, row[s]) - alphabet);
-      }
-      ++q;
-    }
+    seqs = testing_support::coded(rows, alphabet);
     std::vector<int> all;
     std::vector<int> varying;
     for (int s = 0; s < nsite; ++s) {

@@ -8,9 +8,12 @@
 
 #include "distance/comparison.h"
 #include "storage/storage.h"
+#include "support/coded.h"
 
 namespace gadrin {
 namespace {
+
+using testing_support::describe;
 
 // A coded alignment with its site lists, built as the encoder builds them
 // (complete = no code at or above the alphabet's size, variable = complete
@@ -81,17 +84,6 @@ DataSet make_data(const Shape& shape, std::mt19937& rng) {
   return d;
 }
 
-std::string describe(const PairCounts& c) {
-  std::string s = "S=" + std::to_string(c.S) + " P=" + std::to_string(c.P) +
-                  " Q=" + std::to_string(c.Q) + " P1=" + std::to_string(c.P1) +
-                  " P2=" + std::to_string(c.P2) + " D=" + std::to_string(c.D) + " M=";
-  for (const auto& row : c.M) {
-    for (int x : row) s += std::to_string(x) + ",";
-  }
-  s += " base=";
-  for (int x : c.base) s += std::to_string(x) + ",";
-  return s;
-}
 
 // Compares every ordered pair (both orientations: the base-pair table is not
 // symmetric) and reports the first pair that differs.
