@@ -1,10 +1,13 @@
 #include "driver/newick.h"
 
+
 #include <charconv>
 #include <cinttypes>
 #include <cstdint>
 #include <cstring>
 #include <utility>
+
+#include "driver/quoting.h"
 
 namespace gadrin {
 namespace {
@@ -22,21 +25,12 @@ bool needs_quotes(const char* name) {
   return false;
 }
 
-// Single quotes around the name, an embedded quote doubled.
+// The name, in single quotes (an embedded quote doubled) when it needs them.
 void write_name(std::FILE* out, const char* name) {
-  if (!needs_quotes(name)) {
+  if (needs_quotes(name)) {
+    write_quoted(out, name, '\'');
+  } else {
     std::fprintf(out, "%s", name);
-    return;
-  }
-  std::fprintf(out, "'");
-  for (const char* p = name;;) {
-    const char* quote = std::strchr(p, '\'');
-    if (quote == nullptr) {
-      std::fprintf(out, "%s'", p);
-      return;
-    }
-    std::fprintf(out, "%.*s''", static_cast<int>(quote - p), p);
-    p = quote + 1;
   }
 }
 

@@ -147,17 +147,23 @@ void write_results_table(const Settings& s, const Analysis& a) {
 
 // The tree pictures; with fewer than three populations there is no tree.
 void write_tree_files(const Settings& s, const Analysis& a) {
-  const std::pair<std::FILE*, const char*> outputs[] = {{s.newick_file.get(), "--newick"},
-                                                        {s.svg_file.get(), "--svg"}};
-  for (const auto& [stream, option] : outputs) {
-    if (stream == nullptr) continue;
+  using Writer = int (*)(std::FILE*, int, const CharMatrix&, const IntMatrix&, const DoubleMatrix&,
+                         const IntMatrix&, const IntVector&, int);
+  const struct {
+    std::FILE* stream;
+    const char* option;
+    Writer write;
+  } outputs[] = {{s.newick_file.get(), "--newick", write_newick},
+                 {s.svg_file.get(), "--svg", write_svg}};
+  for (const auto& output : outputs) {
+    if (output.stream == nullptr) continue;
     if (!a.has_tree()) {
       std::fprintf(stderr, "no tree with fewer than three populations: %s file left empty\n",
-                   option);
+                   output.option);
       continue;
     }
-    (stream == s.newick_file.get() ? write_newick : write_svg)(
-        stream, a.npop, a.popnames, a.join, a.brlen, a.branches, a.support, s.nboot);
+    output.write(output.stream, a.npop, a.popnames, a.join, a.brlen, a.branches, a.support,
+                 s.nboot);
   }
 }
 

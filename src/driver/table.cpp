@@ -1,7 +1,10 @@
 #include "driver/table.h"
 
+
 #include <cmath>
 #include <cstring>
+
+#include "driver/quoting.h"
 
 namespace gadrin {
 namespace {
@@ -26,19 +29,10 @@ Number number(double v) {
 Number se(double v, int nboot) { return nboot > 0 ? number(v) : Number{""}; }
 
 void write_name(std::FILE* out, const char* name) {
-  if (std::strpbrk(name, "\"'") == nullptr) {
+  if (std::strpbrk(name, "\"'") != nullptr) {
+    write_quoted(out, name, '"');
+  } else {
     std::fprintf(out, "%s", name);
-    return;
-  }
-  std::fprintf(out, "\"");
-  for (const char* p = name;;) {
-    const char* quote = std::strchr(p, '"');
-    if (quote == nullptr) {
-      std::fprintf(out, "%s\"", p);
-      return;
-    }
-    std::fprintf(out, "%.*s\"\"", static_cast<int>(quote - p), p);
-    p = quote + 1;
   }
 }
 

@@ -14,15 +14,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
-jobs=${JOBS:-2}
 
-configure_and_build() {  # folder, cmake options...
-  local dir=$1
-  shift
-  cmake -S . -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs" --target gadrin >/dev/null
-  echo "$root/$dir/gadrin"
-}
+source "$root/tests/support/build.sh"
 
 binaries=("$@")
 if [ ${#binaries[@]} -eq 0 ]; then

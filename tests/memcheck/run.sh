@@ -11,13 +11,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 command -v valgrind >/dev/null || { echo "memcheck: valgrind is needed" >&2; exit 1; }
 
-configure_and_build() {  # folder, cmake options...
-  local dir=$1
-  shift
-  cmake -S . -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j "${JOBS:-2}" --target gadrin >/dev/null
-  echo "$root/$dir/gadrin"
-}
+source "$root/tests/support/build.sh"
 
 binaries=("$@")
 if [ ${#binaries[@]} -eq 0 ]; then
